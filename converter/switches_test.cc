@@ -1,0 +1,82 @@
+#include "converter/switches.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "runtime/system.h"
+
+namespace orn2ansi {
+namespace {
+
+// Scans a command line given as its arguments and gives the switch set as
+// the string of its members.
+std::string Scan(std::vector<std::string> arguments) {
+  arguments.insert(arguments.begin(), "orn2ansi");
+  std::vector<char*> argv;
+  for (std::string& a : arguments) argv.push_back(a.data());
+  rt::InitProcess(static_cast<int>(argv.size()), argv.data());
+  ScanSwitches();
+  std::string members;
+  for (int c = 0; c < 256; ++c) {
+    if (HasSwitch(static_cast<char>(c)) && !(c >= 'a' && c <= 'z')) members += static_cast<char>(c);
+  }
+  return members;
+}
+
+TEST(Switches, RecordsTheCharacterAfterEverySlash) {
+  const struct {
+    std::vector<std::string> arguments;
+    std::string members;
+  } cases[] = {
+      {{}, ""},
+      {{"/y"}, "Y"},
+      {{"/Y"}, "Y"},
+      {{"/yes"}, "Y"},
+      {{"-y"}, ""},
+      {{"/"}, ""},
+      {{"out/"}, ""},
+      {{"//y"}, "Y"},
+      {{"a/b"}, "B"},
+      {{"C:/data/yard"}, "DY"},
+      {{"src.orn", "/v", "dst.orn"}, "V"},
+      {{"/1", "/-", "/7", "/`", "/{", "/~"}, ""},
+      {{"/8", "/9", "/?", "/@", "/[", "/\\", "/]", "/^", "/_", "/:"}, "89:?@[\\]^_"},
+      {{"/\x80", "/\xE9", "/\xFF", "/\x7F"}, ""},
+      {{std::string(198, 'x') + "/y"}, "Y"},
+      {{"/a/b/c", "x", "/Z"}, "ABCZ"},
+  };
+  for (const auto& c : cases) {
+    std::string joined;
+    for (const std::string& a : c.arguments) joined += a + " ";
+    EXPECT_EQ(Scan(c.arguments), c.members) << joined;
+  }
+}
+
+TEST(Switches, HasSwitchIgnoresCaseOfLettersOnly) {
+  Scan({"/y", "/@"});
+  EXPECT_TRUE(HasSwitch('y'));
+  EXPECT_TRUE(HasSwitch('Y'));
+  EXPECT_TRUE(HasSwitch('@'));
+  EXPECT_FALSE(HasSwitch('`'));  // '@' + 32 is no letter
+  EXPECT_FALSE(HasSwitch('v'));
+  Scan({});
+  EXPECT_FALSE(HasSwitch('y'));  // a new scan starts empty
+}
+
+TEST(Switches, ScansTheLastOfTwoHundredArguments) {
+  std::vector<std::string> arguments(199, "plain");
+  arguments.push_back("/q");
+  EXPECT_EQ(Scan(arguments), "Q");
+}
+
+TEST(Switches, UpCaseChangesOnlyAToZ) {
+  for (int c = 0; c < 256; ++c) {
+    char expected = c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : static_cast<char>(c);
+    EXPECT_EQ(UpCase(static_cast<char>(c)), expected) << c;
+  }
+}
+
+}  // namespace
+}  // namespace orn2ansi
