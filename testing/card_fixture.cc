@@ -1,0 +1,212 @@
+#include "testing/card_fixture.h"
+
+#include <set>
+#include <stdexcept>
+
+#include "cardfile/format.h"
+
+namespace testing_support {
+
+using cardfile::SlotSize;
+
+CardFileBuilder::CardFileBuilder(uint8_t first_group, uint8_t second_group)
+    : first_group_(first_group), second_group_(second_group) {}
+
+CardFileBuilder& CardFileBuilder::Title(const std::string& title) {
+  title_ = title;
+  return *this;
+}
+
+CardFileBuilder& CardFileBuilder::Ansi() {
+  info_bytes_.push_back({1, 0xDA});
+  return *this;
+}
+
+CardFileBuilder& CardFileBuilder::InfoByte(size_t k, uint8_t value) {
+  info_bytes_.push_back({k, value});
+  return *this;
+}
+
+uint32_t CardFileBuilder::Card(const std::vector<std::string>& slots) {
+  records_.push_back(slots);
+  is_free_.push_back(false);
+  return static_cast<uint32_t>(records_.size());
+}
+
+uint32_t CardFileBuilder::Free() {
+  records_.push_back({});
+  is_free_.push_back(true);
+  return static_cast<uint32_t>(records_.size());
+}
+
+CardFileBuilder& CardFileBuilder::ListOrder(const std::vector<uint32_t>& records) {
+  list_order_ = records;
+  list_given_ = true;
+  return *this;
+}
+
+CardFileBuilder& CardFileBuilder::FreeList(const std::vector<uint32_t>& records) {
+  free_list_ = records;
+  free_given_ = true;
+  return *this;
+}
+
+uint16_t CardFileBuilder::RecordSize() const {
+  return static_cast<uint16_t>(SlotSize * (first_group_ + second_group_) + 16);
+}
+
+namespace {
+
+void PutSlot(std::string& image, size_t at, const std::string& text) {
+  if (text.size() > 60) throw std::invalid_argument("slot text longer than 60");
+  image[at] = static_cast<char>(text.size());
+  image.replace(at + 1, text.size(), text);
+}
+
+}  // namespace
+
+std::string CardFileBuilder::Build() const {
+  const size_t size = RecordSize();
+  const int slots = first_group_ + second_group_;
+  std::string image((records_.size() + 1) * size, '\0');
+  PutSlot(image, 0, title_);
+  for (size_t k = 0; k < SlotSize; ++k) image[SlotSize + k] = cardfile::InfoTemplate[k];
+  image[SlotSize + 32] = static_cast<char>(first_group_);
+  image[SlotSize + 33] = static_cast<char>(second_group_);
+  for (auto [k, value] : info_bytes_) image[SlotSize + k] = static_cast<char>(value);
+
+  std::vector<uint32_t> order = list_order_, free = free_list_;
+  for (uint32_t r = 1; r <= records_.size(); ++r) {
+    if (!list_given_ && !is_free_[r - 1]) order.push_back(r);
+    if (!free_given_ && is_free_[r - 1]) free.push_back(r);
+  }
+  for (uint32_t r = 1; r <= records_.size(); ++r) {
+    for (int i = 0; i < slots && i < static_cast<int>(records_[r - 1].size()); ++i) {
+      PutSlot(image, r * size + static_cast<size_t>(i) * SlotSize, records_[r - 1][i]);
+    }
+  }
+  for (size_t i = 0; i < order.size(); ++i) {
+    SetLink(image, order[i], cardfile::SelfIndex, order[i]);
+    SetLink(image, order[i], cardfile::NextCard, i + 1 < order.size() ? order[i + 1] : 0);
+    SetLink(image, order[i], cardfile::PrevCard, i > 0 ? order[i - 1] : 0);
+  }
+  for (size_t i = 0; i < free.size(); ++i) {
+    SetLink(image, free[i], cardfile::NextFree, i + 1 < free.size() ? free[i + 1] : 0);
+  }
+  SetLink(image, 0, cardfile::FreeHead, free.empty() ? 0 : free.front());
+  SetLink(image, 0, cardfile::FirstCard, order.empty() ? 0 : order.front());
+  SetLink(image, 0, cardfile::LastCard, order.empty() ? 0 : order.back());
+  return image;
+}
+
+uint16_t ImageRecordSize(const std::string& image) {
+  if (image.size() < 122) return 0;
+  int slots = static_cast<uint8_t>(image[61 + 32]) + static_cast<uint8_t>(image[61 + 33]);
+  if (static_cast<uint8_t>(image[61]) < 33) slots = 2;  // completed from the template
+  return static_cast<uint16_t>(SlotSize * slots + 16);
+}
+
+void SetByte(std::string& image, size_t offset, uint8_t value) {
+  if (offset >= image.size()) image.resize(offset + 1, '\0');
+  image[offset] = static_cast<char>(value);
+}
+
+void SetLink(std::string& image, uint32_t record, int word, uint32_t value) {
+  size_t at = uint64_t{record} * ImageRecordSize(image) + ImageRecordSize(image) - 16 + 4 * word;
+  for (int i = 0; i < 4; ++i) SetByte(image, at + i, static_cast<uint8_t>(value >> (8 * i)));
+}
+
+uint32_t GetLink(const std::string& image, uint32_t record, int word) {
+  size_t at = uint64_t{record} * ImageRecordSize(image) + ImageRecordSize(image) - 16 + 4 * word;
+  if (at + 4 > image.size()) throw std::out_of_range("link word outside the image");
+  return cardfile::DecodeFixed32(reinterpret_cast<const uint8_t*>(image.data() + at));
+}
+
+void Truncate(std::string& image, size_t size) { image.resize(size); }
+
+ReadBack ReadCardFile(const std::string& image, std::string* error) {
+  ReadBack file;
+  error->clear();
+  auto fail = [&](const std::string& what) {
+    if (error->empty()) *error = what;
+  };
+  const uint16_t size = ImageRecordSize(image);
+  if (size == 0 || image.size() < size) {
+    fail("shorter than one record");
+    return file;
+  }
+  const int slots = (size - 16) / static_cast<int>(SlotSize);
+  if (slots < 2 || slots > 6) {
+    fail("slots per record outside 2..6");
+    return file;
+  }
+  if (image.size() % size != 0) fail("partial trailing record");
+  file.records = image.size() / size;
+  auto byte = [&](uint64_t at) { return static_cast<uint8_t>(image[at]); };
+  auto text = [&](uint64_t at, const std::string& where) {
+    uint8_t length = byte(at);
+    if (length > 60) {
+      fail(where + ": slot length above 60");
+      length = 60;
+    }
+    for (uint64_t k = at + 1 + length; k < at + SlotSize; ++k) {
+      if (byte(k) != 0) fail(where + ": bytes after the text are not zero");
+    }
+    return image.substr(at + 1, length);
+  };
+  file.title = text(0, "title");
+  file.info = image.substr(SlotSize, SlotSize);
+  uint16_t signature = static_cast<uint16_t>(byte(62) | byte(63) << 8);
+  if (signature != cardfile::OemSignature && signature != cardfile::AnsiSignature) {
+    fail("no card file signature");
+  }
+  file.free_head = GetLink(image, 0, cardfile::FreeHead);
+  const uint32_t first = GetLink(image, 0, cardfile::FirstCard);
+  const uint32_t last = GetLink(image, 0, cardfile::LastCard);
+  if ((first == 0) != (last == 0)) fail("FirstCard and LastCard disagree on emptiness");
+  auto in_range = [&](uint32_t r) { return r < file.records; };
+  std::set<uint32_t> cards;
+  uint32_t previous = 0;
+  for (uint32_t r = first; r != 0;) {
+    if (!in_range(r)) {
+      fail("card link past the end");
+      break;
+    }
+    if (!cards.insert(r).second) {
+      fail("NextCard chain revisits a card");
+      break;
+    }
+    std::string where = "card " + std::to_string(r);
+    if (GetLink(image, r, cardfile::SelfIndex) != r) fail(where + ": SelfIndex wrong");
+    if (GetLink(image, r, cardfile::NextFree) != 0) fail(where + ": NextFree not 0");
+    if (GetLink(image, r, cardfile::PrevCard) != previous) fail(where + ": PrevCard wrong");
+    ReadCard card{r, {}};
+    for (int i = 0; i < slots; ++i)
+      card.slots.push_back(text(uint64_t{r} * size + i * SlotSize, where));
+    file.cards.push_back(card);
+    previous = r;
+    r = GetLink(image, r, cardfile::NextCard);
+  }
+  if (previous != last) fail("LastCard is not the end of the NextCard chain");
+  std::set<uint32_t> free;
+  for (uint32_t r = file.free_head; r != 0; r = GetLink(image, r, cardfile::NextFree)) {
+    if (!in_range(r)) {
+      fail("free link past the end");
+      break;
+    }
+    if (cards.count(r) != 0) fail("record both card and free");
+    if (!free.insert(r).second) {
+      fail("free list revisits a record");
+      break;
+    }
+  }
+  return file;
+}
+
+std::vector<std::vector<std::string>> Texts(const ReadBack& file) {
+  std::vector<std::vector<std::string>> texts;
+  for (const ReadCard& card : file.cards) texts.push_back(card.slots);
+  return texts;
+}
+
+}  // namespace testing_support
