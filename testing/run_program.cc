@@ -8,6 +8,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <sstream>
@@ -52,6 +53,7 @@ RunResult RunProgram(const std::vector<std::string>& args, const RunOptions& opt
   Pipe(in);
   Pipe(out);
   Pipe(err);
+  if (options.stdin_nonblocking) fcntl(in[0], F_SETFL, O_NONBLOCK);
   // The tests never die of a write to a pipe whose reader has gone.
   signal(SIGPIPE, SIG_IGN);
   pid_t pid = fork();
@@ -108,15 +110,18 @@ RunResult RunProgram(const std::vector<std::string>& args, const RunOptions& opt
     fcntl(in_fd, F_SETFL, O_NONBLOCK);
   }
   const double deadline = Now() + options.timeout_seconds;
+  const double write_from = Now() + options.stdin_delay_ms / 1000.0;
   int out_fd = out[0], err_fd = err[0];
   while (out_fd != -1 || err_fd != -1) {
     pollfd fds[3];
     int n = 0;
     if (out_fd != -1) fds[n++] = {out_fd, POLLIN, 0};
     if (err_fd != -1) fds[n++] = {err_fd, POLLIN, 0};
-    if (in_fd != -1) fds[n++] = {in_fd, POLLOUT, 0};
+    const bool may_write = Now() >= write_from;
+    if (in_fd != -1 && may_write) fds[n++] = {in_fd, POLLOUT, 0};
     double left = deadline - Now();
-    if (left <= 0) {
+    if (in_fd != -1 && !may_write) left = std::min(left, write_from - Now());
+    if (deadline - Now() <= 0) {
       result.timed_out = true;
       kill(pid, SIGKILL);
       break;
