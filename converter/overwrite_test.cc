@@ -145,6 +145,17 @@ TEST_F(Overwrite, WaitsForAnAnswerOnANonBlockingInput) {
   EXPECT_EQ(r.exit_status, 0);
 }
 
+TEST_F(Overwrite, OutputThatIsNoConsoleWaitsForStop) {
+  // Not a console: the flush before the answer writes nothing yet, so a full
+  // disk only shows at the end, where a failure is not reported.
+  RunOptions options;
+  options.stdout_mode = testing_support::StdoutMode::kDevFull;
+  RunResult r = RunProgram({Src(), "/v", Dst()}, options);
+  EXPECT_EQ(r.exit_status, 0);
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(ReadFileBytes(Dst()), "old target");
+}
+
 TEST_F(Overwrite, ClosedInputIsAnError) {
   RunOptions options;
   options.stdin_mode = StdinMode::kClosed;
