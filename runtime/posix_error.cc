@@ -24,14 +24,16 @@ uint32_t IoCodeFromErrno(int error) {
       {EROFS, kAccessDenied},         // 5
       {EISDIR, kAccessDenied},        // 5: a folder cannot be opened as a file
       {ETXTBSY, kAccessDenied},       // 5
-      {ENOSPC, kDiskFull},            // 112
-      {EFBIG, kDiskFull},             // 112: over the file-size limit
-      {EDQUOT, kDiskFull},            // 112
-      {EBADF, 6},                     // invalid handle
-      {ENOMEM, 8},                    // not enough memory
-      {EINVAL, 87},                   // invalid parameter
-      {EPIPE, 109},                   // broken pipe
-      {EIO, 1117},                    // device I/O error
+      // 32, the sharing violation, is the refused lock of a conflicting open
+      // (record_file_posix.cc); EAGAIN from a console stream is waited on.
+      {ENOSPC, kDiskFull},  // 112
+      {EFBIG, kDiskFull},   // 112: over the file-size limit
+      {EDQUOT, kDiskFull},  // 112
+      {EBADF, 6},           // invalid handle
+      {ENOMEM, 8},          // not enough memory
+      {EINVAL, 87},         // invalid parameter
+      {EPIPE, 109},         // broken pipe
+      {EIO, 1117},          // device I/O error
   };
   for (const Row& row : kTable) {
     if (row.error == error) return row.code;
