@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <sstream>
 #include <stdexcept>
+#include <utility>
 
 namespace testing_support {
 
@@ -45,6 +46,10 @@ void Pipe(int fds[2]) {
 RunResult RunProgram(const std::vector<std::string>& args, const RunOptions& options) {
   std::vector<std::string> command = ProgramCommand();
   command.insert(command.end(), args.begin(), args.end());
+  return RunCommand(std::move(command), options);
+}
+
+RunResult RunCommand(std::vector<std::string> command, const RunOptions& options) {
   std::vector<char*> argv;
   for (std::string& word : command) argv.push_back(word.data());
   argv.push_back(nullptr);

@@ -36,4 +36,8 @@ std::vector<std::string> ProgramCommand();
 RunResult RunProgram(const std::vector<std::string>& args, const RunOptions& options = {});
 RunResult RunProgram(const std::vector<std::string>& args, const std::string& stdin_data);
 
+// Runs any command the same way: its first word is the path of the
+// executable, the others its arguments.
+RunResult RunCommand(std::vector<std::string> command, const RunOptions& options = {});
+
 }  // namespace testing_support
