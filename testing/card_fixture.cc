@@ -101,8 +101,14 @@ std::string CardFileBuilder::Build() const {
 
 uint16_t ImageRecordSize(const std::string& image) {
   if (image.size() < 122) return 0;
-  int slots = static_cast<uint8_t>(image[61 + 32]) + static_cast<uint8_t>(image[61 + 33]);
-  if (static_cast<uint8_t>(image[61]) < 33) slots = 2;  // completed from the template
+  // A short info block takes the bytes past its length from the template,
+  // one group count at a time.
+  auto info = [&](size_t k) {
+    return static_cast<uint8_t>(image[61]) >= k ? static_cast<uint8_t>(image[61 + k])
+                                                : cardfile::InfoTemplate[k];
+  };
+  int slots =
+      info(cardfile::TInfoBlock::FirstGroupSlots) + info(cardfile::TInfoBlock::SecondGroupSlots);
   return static_cast<uint16_t>(SlotSize * slots + 16);
 }
 
@@ -124,7 +130,7 @@ uint32_t GetLink(const std::string& image, uint32_t record, int word) {
 
 void Truncate(std::string& image, size_t size) { image.resize(size); }
 
-ReadBack ReadCardFile(const std::string& image, std::string* error) {
+ReadBack ReadCardFile(const std::string& image, std::string* error, SlotLengths lengths) {
   ReadBack file;
   error->clear();
   auto fail = [&](const std::string& what) {
@@ -146,7 +152,8 @@ ReadBack ReadCardFile(const std::string& image, std::string* error) {
   auto text = [&](uint64_t at, const std::string& where) {
     uint8_t length = byte(at);
     if (length > 60) {
-      fail(where + ": slot length above 60");
+      // Such a slot is written as it was read: all 60 bytes are text.
+      if (lengths == SlotLengths::kAtMost60) fail(where + ": slot length above 60");
       length = 60;
     }
     for (uint64_t k = at + 1 + length; k < at + SlotSize; ++k) {
