@@ -126,6 +126,7 @@ TEST_F(Faults, FileSizeLimitInTheMiddleOfTheCopy) {
   options.file_size_limit = 7 * kRecord;
   RunResult r = Run({Src(), "/v", Dst(), "/y"}, options);
   EXPECT_EQ(r.out, Summary(6, Dst()));
+  EXPECT_EQ(r.exit_status, 0);
   EXPECT_EQ(ListTexts(ReadFileBytes(Dst())), kListTexts);
   // No room for the header record itself: the report, and no card file.
   for (long limit : {0L, 100L}) {

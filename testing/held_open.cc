@@ -1,5 +1,6 @@
 #include "testing/held_open.h"
 
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,7 +13,10 @@ namespace testing_support {
 
 HeldOpen::HeldOpen(const std::string& path, uint8_t mode) {
   int ready[2], release[2];
-  if (pipe(ready) != 0 || pipe(release) != 0) throw std::runtime_error("pipe failed");
+  // Close-on-exec, so that a program the test runs meanwhile holds no end.
+  if (pipe2(ready, O_CLOEXEC) != 0 || pipe2(release, O_CLOEXEC) != 0) {
+    throw std::runtime_error("pipe failed");
+  }
   pid_ = fork();
   if (pid_ < 0) throw std::runtime_error("fork failed");
   if (pid_ == 0) {
