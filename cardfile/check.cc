@@ -223,7 +223,7 @@ class Checker {
   }
 
   void CheckSlot(const uint8_t* slot, const std::string& where) {
-    if (slot[0] > SlotTextMax) {
+    if (slot[0] > SlotTextMax && !options_.accept_long_slots) {
       Fail(where + ": length " + Number(slot[0]) + " above " + Number(SlotTextMax));
     } else if (options_.clean_slot_tails &&
                std::any_of(slot + 1 + slot[0], slot + SlotSize, [](uint8_t b) { return b != 0; })) {

@@ -64,6 +64,9 @@ struct CheckOptions {
   // slot, as this program writes them. Other writers may leave bytes there,
   // which the format allows.
   bool clean_slot_tails = false;
+  // Accept a slot whose length byte is above 60 as a full slot of text: a
+  // damaged source's slot is copied that way, its length byte unchanged.
+  bool accept_long_slots = false;
 };
 
 struct CheckResult {

@@ -162,44 +162,53 @@ void TFichier::AddRecord(uint32_t after, TRecordFrame frame) {
   } else {
     n = static_cast<uint32_t>(RecordCount());
   }
+  // The neighbours that will point at the new card: After (b) and the card
+  // after it (c), or the old first card (c).
+  TRecordFrame b, c;
+  uint32_t b_record = 0, c_record = 0;
+  bool writes_b = false, writes_c = false;
   if (header.Link(LastCard) == 0) {
     a.SetLink(PrevCard, 0);
     a.SetLink(NextCard, 0);
     header.SetLink(LastCard, n);
     header.SetLink(FirstCard, n);
   } else if (after == 0) {
-    uint32_t old_first = header.Link(FirstCard);
-    TRecordFrame c;
-    ReadRecord(old_first, c);
+    c_record = header.Link(FirstCard);
+    ReadRecord(c_record, c);
     c.SetLink(PrevCard, n);
     a.SetLink(PrevCard, 0);
-    a.SetLink(NextCard, old_first);
+    a.SetLink(NextCard, c_record);
     header.SetLink(FirstCard, n);
-    WriteRecord(old_first, c);
+    writes_c = true;
   } else {
-    TRecordFrame b;
-    ReadRecord(after, b);
+    b_record = after;
+    ReadRecord(b_record, b);
     uint32_t m = b.Link(NextCard);
     if (m == 0) {
       b.SetLink(NextCard, n);
       a.SetLink(PrevCard, after);
       header.SetLink(LastCard, n);
       a.SetLink(NextCard, 0);
-      WriteRecord(after, b);
     } else {
-      TRecordFrame c;
-      ReadRecord(m, c);
+      c_record = m;
+      ReadRecord(c_record, c);
       a.SetLink(PrevCard, after);
       c.SetLink(PrevCard, n);
       a.SetLink(NextCard, m);
       b.SetLink(NextCard, n);
-      WriteRecord(m, c);
-      WriteRecord(after, b);
+      writes_c = true;
     }
+    writes_b = true;
   }
   a.SetLink(SelfIndex, n);
   a.SetLink(NextFree, 0);
+  // The new card is written before any record that points at it, and the
+  // header last: when its write fails, most often because it appends to a
+  // full disk or past a file-size limit, no link leads to it and the list
+  // on disk is the one before the call.
   WriteRecord(n, a);
+  if (writes_c) WriteRecord(c_record, c);
+  if (writes_b) WriteRecord(b_record, b);
   WriteRecord(0, header);
 }
 

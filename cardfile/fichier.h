@@ -80,7 +80,9 @@ class TFichier {
 
   // Stores a new card after card `after`, or at the front of the list when
   // after is 0, in the first free record or else a new one at the end, and
-  // rewrites the header record. The caller's frame is not changed.
+  // rewrites the header record. The caller's frame is not changed. The new
+  // card is written first, then its neighbours, then the header, so a write
+  // of the new card that fails leaves the list on disk as it was.
   void AddRecord(uint32_t after, TRecordFrame frame);
 
  private:

@@ -153,12 +153,13 @@ class Collector : public cardfile::CardFileVisitor {
 
 }  // namespace
 
-ReadBack ReadCardFile(const std::string& image, std::string* error) {
+ReadBack ReadCardFile(const std::string& image, std::string* error, SlotLengths lengths) {
   ReadBack file;
   Collector collector(file);
   cardfile::ImageBytes bytes(image);
   cardfile::CheckOptions options;
   options.clean_slot_tails = true;  // as this program writes every slot
+  options.accept_long_slots = lengths == SlotLengths::kKept;
   *error = cardfile::CheckCardFile(bytes, collector, options).problem;
   return file;
 }

@@ -59,6 +59,11 @@ struct ReadCard {
   bool operator==(const ReadCard&) const = default;
 };
 
+// Whether a slot length byte above 60 breaks the file. The copy writes a
+// card's damaged length byte unchanged, so a target made from a damaged
+// source is checked with kKept: everything else still holds.
+enum class SlotLengths { kAtMost60, kKept };
+
 // The title and the cards of an image in list order (FirstCard through
 // NextCard). Checks every invariant of a card file written by this program
 // (the format's, and zero bytes after every text) with the project's one
@@ -71,7 +76,8 @@ struct ReadBack {
   uint32_t free_head = 0;
   uint64_t records = 0;
 };
-ReadBack ReadCardFile(const std::string& image, std::string* error);
+ReadBack ReadCardFile(const std::string& image, std::string* error,
+                      SlotLengths lengths = SlotLengths::kAtMost60);
 
 // Texts of the cards in list order.
 std::vector<std::vector<std::string>> Texts(const ReadBack& file);
