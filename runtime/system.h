@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace rt {
 
@@ -15,6 +16,8 @@ void InitProcess(int argc, char** argv);
 // The arguments after the program's own name, numbered from 1.
 int ParamCount();
 const std::string& ParamStr(int i);
+// Replaces the arguments; InitProcess sets them from the command line.
+void SetArguments(std::vector<std::string> arguments);
 
 // The executable's file name without its directory, at most 63 characters.
 const char* ModuleName();
