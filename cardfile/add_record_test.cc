@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -9,6 +9,7 @@
 #include "cardfile/fichier.h"
 #include "runtime/exceptions.h"
 #include "testing/card_fixture.h"
+#include "testing/platform.h"
 #include "testing/temp_dir.h"
 
 namespace cardfile {
@@ -223,8 +224,7 @@ TEST(AddRecord, ReadsAndWritesRecordTwentyMillion) {
   CardFileBuilder builder;
   std::string image = builder.Build();
   testing_support::SetLink(image, 0, FreeHead, 20'000'000);
-  WriteFileBytes(dir.File("f"), image);
-  ASSERT_EQ(truncate(dir.File("f").c_str(), 20'000'001LL * 138), 0);  // sparse
+  testing_support::MakeSparseFile(dir.File("f"), image, 20'000'001ULL * 138);
   auto handle = TFichier::Open(dir.File("f"), 2);
   handle->AddRecord(0, CardFrame(handle->FirstSlot(), "far"));
   TRecordFrame frame;
@@ -282,7 +282,7 @@ TEST(CreateNew, EmptiesAnExistingFileOrRefusesOneHeldOpen) {
   builder.Card({"two"});
   std::string image = builder.Build();
   WriteFileBytes(dir.File("f"), image);
-  ASSERT_EQ(link(dir.File("f").c_str(), dir.File("g").c_str()), 0);
+  std::filesystem::create_hard_link(dir.File("f"), dir.File("g"));
   {
     auto reader = TFichier::Open(dir.File("f"), 0);
     ASSERT_TRUE(reader->IsOpen());
