@@ -8,9 +8,11 @@
 
 namespace rt {
 
-// Takes the command line and prepares the process: broken pipes and exceeded
-// file-size limits become I/O errors instead of signals, and closed standard
-// descriptors are held so that no card file can take their place.
+// Takes the command line and prepares the process. Where the system gives
+// the command line as one string (Windows), SplitCommandLine cuts it and argv
+// is not used. On POSIX, broken pipes and exceeded file-size limits become
+// I/O errors instead of signals, and closed standard descriptors are held so
+// that no card file can take their place.
 void InitProcess(int argc, char** argv);
 
 // The arguments after the program's own name, numbered from 1.
