@@ -8,6 +8,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <sstream>
@@ -86,7 +87,8 @@ RunResult RunProgram(const std::vector<std::string>& args, const RunOptions& opt
       _exit(127);
     }
     signal(SIGPIPE, SIG_DFL);
-    execv(argv[0], argv.data());
+    // A launcher such as wine is found on PATH.
+    execvp(argv[0], argv.data());
     _exit(127);
   }
   close(in[0]);
@@ -109,20 +111,32 @@ RunResult RunProgram(const std::vector<std::string>& args, const RunOptions& opt
   }
   const double deadline = Now() + options.timeout_seconds;
   int out_fd = out[0], err_fd = err[0];
+  int status = 0;
+  bool ended = false;
   while (out_fd != -1 || err_fd != -1) {
+    // Once the program has ended, all it wrote is in the pipes: what is there
+    // is read and no more awaited, for a process that it started in the
+    // background (Wine's server, for one) may hold them open.
+    if (!ended) ended = waitpid(pid, &status, WNOHANG) == pid;
+    if (ended && in_fd != -1) {
+      close(in_fd);
+      in_fd = -1;
+    }
     pollfd fds[3];
     int n = 0;
     if (out_fd != -1) fds[n++] = {out_fd, POLLIN, 0};
     if (err_fd != -1) fds[n++] = {err_fd, POLLIN, 0};
     if (in_fd != -1) fds[n++] = {in_fd, POLLOUT, 0};
     double left = deadline - Now();
-    if (left <= 0) {
+    if (left <= 0 && !ended) {
       result.timed_out = true;
       kill(pid, SIGKILL);
       break;
     }
-    int ready = poll(fds, n, static_cast<int>(left * 1000) + 1);
+    int wait_ms = ended ? 0 : std::min(static_cast<int>(left * 1000) + 1, 100);
+    int ready = poll(fds, n, wait_ms);
     if (ready < 0 && errno == EINTR) continue;
+    if (ready == 0 && ended) break;
     for (int i = 0; i < n; ++i) {
       if (fds[i].revents == 0) continue;
       if (fds[i].fd == in_fd) {
@@ -147,8 +161,7 @@ RunResult RunProgram(const std::vector<std::string>& args, const RunOptions& opt
   if (in_fd != -1) close(in_fd);
   if (out_fd != -1) close(out_fd);
   if (err_fd != -1) close(err_fd);
-  int status = 0;
-  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  while (!ended && waitpid(pid, &status, 0) < 0 && errno == EINTR) {
   }
   if (WIFEXITED(status)) result.exit_status = WEXITSTATUS(status);
   if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
