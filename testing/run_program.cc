@@ -23,9 +23,18 @@ std::vector<std::string> ProgramCommand() {
     std::istringstream in(command);
     for (std::string word; in >> word;) words.push_back(word);
   } else {
-    words.push_back(ORN2ANSI_BINARY);
+    words.push_back(BuiltProgram());
   }
   return words;
+}
+
+std::string BuiltProgram() { return ORN2ANSI_BINARY; }
+
+std::string ProgramFileName() {
+  // The program is the last word: a launcher may stand in front of it.
+  std::string program = ProgramCommand().back();
+  size_t slash = program.find_last_of("/\\");
+  return slash == std::string::npos ? program : program.substr(slash + 1);
 }
 
 namespace {
@@ -43,7 +52,7 @@ void Pipe(int fds[2]) {
 }  // namespace
 
 RunResult RunProgram(const std::vector<std::string>& args, const RunOptions& options) {
-  std::vector<std::string> command = ProgramCommand();
+  std::vector<std::string> command = options.command.empty() ? ProgramCommand() : options.command;
   command.insert(command.end(), args.begin(), args.end());
   std::vector<char*> argv;
   for (std::string& word : command) argv.push_back(word.data());

@@ -16,6 +16,7 @@ struct RunOptions {
   long file_size_limit = -1;  // RLIMIT_FSIZE in bytes, or -1 for none
   int timeout_seconds = 60;
   std::string working_directory;
+  std::vector<std::string> command;  // instead of ProgramCommand() when not empty
 };
 
 struct RunResult {
@@ -30,6 +31,13 @@ struct RunResult {
 // ORN2ANSI_COMMAND from the environment (words split at blanks, so that a
 // launcher can stand in front of it).
 std::vector<std::string> ProgramCommand();
+
+// This build's own binary.
+std::string BuiltProgram();
+
+// The file name of the program under test without its directory, as its
+// error report names it.
+std::string ProgramFileName();
 
 RunResult RunProgram(const std::vector<std::string>& args, const RunOptions& options = {});
 RunResult RunProgram(const std::vector<std::string>& args, const std::string& stdin_data);
