@@ -3,6 +3,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,7 @@ TEST(AddRecord, TheFourCasesAndFreeRecordReuse) {
     Links card;    // the new card's link block
     std::vector<std::pair<uint32_t, Links>> neighbours;  // other records afterwards
     std::vector<std::string> order;                      // texts in list order afterwards
+    std::set<uint32_t> written;                          // records rewritten, the header included
   };
   auto two_cards = [] {
     CardFileBuilder b;
@@ -81,7 +83,8 @@ TEST(AddRecord, TheFourCasesAndFreeRecordReuse) {
        {0, 0, 1, 1},
        {1, 0, 0, 0},
        {},
-       {"new"}},
+       {"new"},
+       {1, 0}},
       {"empty list ignores After",
        [] { return CardFileBuilder(); },
        9,
@@ -89,7 +92,8 @@ TEST(AddRecord, TheFourCasesAndFreeRecordReuse) {
        {0, 0, 1, 1},
        {1, 0, 0, 0},
        {},
-       {"new"}},
+       {"new"},
+       {1, 0}},
       {"at the front",
        two_cards,
        0,
@@ -97,7 +101,8 @@ TEST(AddRecord, TheFourCasesAndFreeRecordReuse) {
        {0, 0, 3, 2},
        {3, 0, 1, 0},
        {{1, {1, 0, 2, 3}}, {2, {2, 0, 0, 1}}},
-       {"new", "one", "two"}},
+       {"new", "one", "two"},
+       {1, 3, 0}},
       {"after the last card",
        two_cards,
        2,
@@ -105,7 +110,8 @@ TEST(AddRecord, TheFourCasesAndFreeRecordReuse) {
        {0, 0, 1, 3},
        {3, 0, 0, 2},
        {{1, {1, 0, 2, 0}}, {2, {2, 0, 3, 1}}},
-       {"one", "two", "new"}},
+       {"one", "two", "new"},
+       {2, 3, 0}},
       {"after a card with a successor",
        two_cards,
        1,
@@ -113,7 +119,8 @@ TEST(AddRecord, TheFourCasesAndFreeRecordReuse) {
        {0, 0, 1, 2},
        {3, 0, 2, 1},
        {{1, {1, 0, 3, 0}}, {2, {2, 0, 0, 3}}},
-       {"one", "new", "two"}},
+       {"one", "new", "two"},
+       {2, 1, 3, 0}},
       {"free record reused",
        with_free,
        0,
@@ -121,7 +128,8 @@ TEST(AddRecord, TheFourCasesAndFreeRecordReuse) {
        {0, 4, 7, 2},
        {7, 0, 5, 0},
        {{5, {5, 0, 1, 7}}, {4, {0, 0, 0, 0}}},
-       {"new", "three", "one", "two"}},
+       {"new", "three", "one", "two"},
+       {5, 7, 0}},
       {"free record reused in the middle",
        with_free,
        1,
@@ -129,12 +137,16 @@ TEST(AddRecord, TheFourCasesAndFreeRecordReuse) {
        {0, 4, 5, 2},
        {7, 0, 2, 1},
        {{1, {1, 0, 7, 5}}, {2, {2, 0, 0, 7}}},
-       {"three", "one", "new", "two"}},
+       {"three", "one", "new", "two"},
+       {2, 1, 7, 0}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     TempDir dir;
     std::string before = c.file().Build();
+    // Garbage at the end of every first slot: a record that is written has
+    // it cleared, so the records written can be told afterwards.
+    for (size_t r = 0; r < before.size() / 138; ++r) before[r * 138 + 60] = '\x5A';
     WriteFileBytes(dir.File("f"), before);
     auto handle = TFichier::Open(dir.File("f"), 2);
     ASSERT_TRUE(handle->IsOpen());
@@ -147,6 +159,12 @@ TEST(AddRecord, TheFourCasesAndFreeRecordReuse) {
     EXPECT_EQ(0, std::memcmp(handle->HeaderFrame().Slot(handle->FirstSlot()), after.data(),
                              handle->RecordSize()));
     handle.reset();
+    std::set<uint32_t> written;
+    for (uint32_t r = 0; r < after.size() / 138; ++r) {
+      if (after[r * 138 + 60] != '\x5A') written.insert(r);
+      after[r * 138 + 60] = '\0';  // the garbage is not what the reader checks
+    }
+    EXPECT_EQ(written, c.written);
     EXPECT_EQ(LinksOf(after, 0), c.header);
     EXPECT_EQ(LinksOf(after, c.n), c.card);
     for (const auto& [record, links] : c.neighbours)

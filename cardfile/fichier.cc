@@ -18,12 +18,6 @@ void StoreSlot(uint8_t* slot, const uint8_t* text) {
 
 }  // namespace
 
-void UpgradeInfo(TInfoBlock& info) {
-  for (size_t i = size_t{info[TInfoBlock::InfoLength]} + 1; i <= CurrentInfoLength; ++i) {
-    info[i] = InfoTemplate[i];
-  }
-}
-
 char ProbeCardFile(const std::string& file_name, TInfoBlock& info) {
   if (file_name.empty()) return ProbeNotCardFile;
   if (!rt::FileExists(file_name)) return ProbeMissing;

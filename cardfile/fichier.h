@@ -27,10 +27,6 @@ constexpr char ProbeCannotOpen = '!';   // exists but cannot be opened for readi
 // been read. Sets the file-open mode to 0. The close is checked.
 char ProbeCardFile(const std::string& file_name, TInfoBlock& info);
 
-// Completes a short info block: bytes InfoLength + 1 to 56 come from
-// InfoTemplate. The length byte is left to the caller.
-void UpgradeInfo(TInfoBlock& info);
-
 class TFichier {
  public:
   // Opens a card file: mode 0 for reading only, 2 for reading and writing.

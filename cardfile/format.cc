@@ -20,4 +20,10 @@ const TInfoBlock InfoTemplate = {{
     0,    0,    0,    0,  // 57-60: past InfoLength
 }};
 
+void UpgradeInfo(TInfoBlock& info) {
+  for (size_t i = size_t{info[TInfoBlock::InfoLength]} + 1; i <= CurrentInfoLength; ++i) {
+    info[i] = InfoTemplate[i];
+  }
+}
+
 }  // namespace cardfile

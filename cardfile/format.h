@@ -100,6 +100,11 @@ constexpr uint16_t AnsiSignature = 0x51DA;  // bytes 0xDA 0x51
 // Revision 1, kind 'Q', code page 437, 1 + 1 slots.
 extern const TInfoBlock InfoTemplate;
 
+// Completes a short info block: bytes InfoLength + 1 to 56 come from
+// InfoTemplate. The length byte is left to the caller. A rule of the format
+// rather than of the handle, so that a reader of raw bytes applies it too.
+void UpgradeInfo(TInfoBlock& info);
+
 // One record held right-aligned: a record of c slots fills frame slots
 // 7 - c to 6, and its link block is always the frame's.
 struct TRecordFrame {

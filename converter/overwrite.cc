@@ -20,7 +20,7 @@ bool AskYesNo(std::string_view question) {
     if (answer == 'N') return false;
     // Once the input has ended no answer can come: asking again would never
     // stop, so the end of the input means no.
-    if (answer == rt::kCtrlZ) return false;
+    if (rt::InputEnded()) return false;
   }
 }
 

@@ -74,7 +74,9 @@ TEST_F(Overwrite, AnythingElseAsksAgainExactly) {
     const char* input;
     int questions;
   } cases[] = {
-      {" y\ny\n", 2}, {"\ny\n", 2}, {"\r\ny\n", 2}, {"x\n1\n\xE9\n?\ny\n", 5}, {"xy\nzy\r\nY\n", 3},
+      {" y\ny\n", 2},       {"\ny\n", 2},     {"\r\ny\n", 2}, {"x\n1\n\xE9\n?\ny\n", 5},
+      {"xy\nzy\r\nY\n", 3}, {"\x1A\ny\n", 2},  // a Ctrl-Z byte is no answer; only the end of input
+                                               // is
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.input);
@@ -130,6 +132,27 @@ TEST_F(Overwrite, YesThenASourceThatStopsLeavesTheTarget) {
   EXPECT_EQ(ReadFileBytes(Dst()), "old target");
   r = RunProgram({dir_.File("missing"), "/v", Dst()}, "y\n");
   EXPECT_EQ(r.out, kQuestion + "Could not open source file !\r\n");
+  EXPECT_EQ(ReadFileBytes(Dst()), "old target");
+}
+
+TEST_F(Overwrite, WaitsForAnAnswerOnANonBlockingInput) {
+  RunOptions options;
+  options.stdin_data = "y\n";
+  options.stdin_nonblocking = true;
+  options.stdin_delay_ms = 300;
+  RunResult r = RunProgram({Src(), "/v", Dst()}, options);
+  EXPECT_EQ(r.out, kQuestion + Summary());
+  EXPECT_EQ(r.exit_status, 0);
+}
+
+TEST_F(Overwrite, OutputThatIsNoConsoleWaitsForStop) {
+  // Not a console: the flush before the answer writes nothing yet, so a full
+  // disk only shows at the end, where a failure is not reported.
+  RunOptions options;
+  options.stdout_mode = testing_support::StdoutMode::kDevFull;
+  RunResult r = RunProgram({Src(), "/v", Dst()}, options);
+  EXPECT_EQ(r.exit_status, 0);
+  EXPECT_EQ(r.err, "");
   EXPECT_EQ(ReadFileBytes(Dst()), "old target");
 }
 

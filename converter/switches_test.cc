@@ -69,10 +69,11 @@ TEST(Switches, ScansTheLastOfTwoHundredArguments) {
 }
 
 TEST(Switches, UpCaseChangesOnlyAToZ) {
-  for (int c = 0; c < 256; ++c) {
-    char expected = c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : static_cast<char>(c);
-    EXPECT_EQ(UpCase(static_cast<char>(c)), expected) << c;
-  }
+  const std::pair<char, char> cases[] = {
+      {'a', 'A'}, {'y', 'Y'}, {'z', 'Z'},       {'A', 'A'},       {'`', '`'},       {'{', '{'},
+      {'@', '@'}, {'1', '1'}, {'\xE9', '\xE9'}, {'\xFF', '\xFF'}, {'\x1A', '\x1A'}, {'\0', '\0'},
+  };
+  for (auto [c, upper] : cases) EXPECT_EQ(UpCase(c), upper) << int{c};
 }
 
 }  // namespace

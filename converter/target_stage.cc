@@ -1,6 +1,7 @@
 #include "converter/target_stage.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "runtime/codepage.h"
 #include "runtime/console.h"
@@ -60,12 +61,16 @@ void CopyToTarget(TFichier& source) {
 
   CardCount = 0;
   source.ReadRecord(0, Frame);
-  // A consistent list has fewer cards than the file has records; a longer
-  // walk can only be going round a cycle.
+  // A consistent list has fewer cards than the file has records besides the
+  // header, so the walk copies at most records - 1 cards: one more can only
+  // come from a PrevCard chain going round a cycle. The cards copied by then
+  // stay in the target, a valid card file.
   uint64_t records = source.RecordCount();
   while (Frame.Link(cardfile::PrevCard) != 0) {
     source.ReadRecord(Frame.Link(cardfile::PrevCard), Frame);
-    if (static_cast<uint64_t>(CardCount) + 1 >= records) RaiseCardListError();
+    if (static_cast<uint64_t>(CardCount) + 1 >= records || CardCount == INT32_MAX) {
+      RaiseCardListError();
+    }
     for (int i = source.FirstSlot(); i <= cardfile::FrameSlots; ++i) OemToAnsiStr(Frame.Slot(i));
     target->AddRecord(0, Frame);
     ++CardCount;

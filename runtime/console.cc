@@ -100,6 +100,8 @@ char ReadChar() {
   return c;
 }
 
+bool InputEnded() { return in.ended && in.next >= in.used; }
+
 void ReadLn() {
   while (Fill()) {
     char c = in.buffer[in.next++];

@@ -30,6 +30,8 @@ void WriteLine(std::string_view line);
 constexpr char kCtrlZ = 26;
 char ReadChar();
 void ReadLn();
+// True once standard input has ended (or failed): no answer can come any more.
+bool InputEnded();
 
 // At the end of the process: writes out what standard output still holds and
 // closes both streams; failures are not reported.

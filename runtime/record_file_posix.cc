@@ -32,7 +32,12 @@ int OpenLocked(const std::string& name, int access, bool writes) {
   } else if (!S_ISREG(st.st_mode)) {
     SetIoError(kAccessDenied);
   } else if (flock(fd, (writes ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0) {
-    SetIoErrorFromErrno();
+    // Held by a conflicting open: the sharing violation.
+    if (errno == EWOULDBLOCK) {
+      SetIoError(kSharingViolation);
+    } else {
+      SetIoErrorFromErrno();
+    }
   } else {
     return fd;
   }

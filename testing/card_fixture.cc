@@ -1,8 +1,9 @@
 #include "testing/card_fixture.h"
 
-#include <set>
+#include <algorithm>
 #include <stdexcept>
 
+#include "cardfile/check.h"
 #include "cardfile/format.h"
 
 namespace testing_support {
@@ -100,10 +101,16 @@ std::string CardFileBuilder::Build() const {
 }
 
 uint16_t ImageRecordSize(const std::string& image) {
-  if (image.size() < 122) return 0;
-  int slots = static_cast<uint8_t>(image[61 + 32]) + static_cast<uint8_t>(image[61 + 33]);
-  if (static_cast<uint8_t>(image[61]) < 33) slots = 2;  // completed from the template
-  return static_cast<uint16_t>(SlotSize * slots + 16);
+  if (image.size() < cardfile::ProbeSize) return 0;
+  // The geometry of the completed info block, as opening the file takes it.
+  cardfile::TInfoBlock info;
+  std::copy_n(image.begin() + cardfile::InfoOffset, SlotSize, info.bytes.begin());
+  if (info[cardfile::TInfoBlock::InfoLength] < cardfile::CurrentInfoLength) {
+    cardfile::UpgradeInfo(info);
+  }
+  const int slots =
+      info[cardfile::TInfoBlock::FirstGroupSlots] + info[cardfile::TInfoBlock::SecondGroupSlots];
+  return static_cast<uint16_t>(SlotSize * slots + cardfile::LinkBlockSize);
 }
 
 void SetByte(std::string& image, size_t offset, uint8_t value) {
@@ -124,82 +131,35 @@ uint32_t GetLink(const std::string& image, uint32_t record, int word) {
 
 void Truncate(std::string& image, size_t size) { image.resize(size); }
 
+namespace {
+
+// Gathers what the checker reads into a ReadBack.
+class Collector : public cardfile::CardFileVisitor {
+ public:
+  explicit Collector(ReadBack& file) : file_(file) {}
+  void Header(const cardfile::CheckedHeader& header) override {
+    file_.title = header.title;
+    file_.info.assign(header.stored_info.bytes.begin(), header.stored_info.bytes.end());
+    file_.free_head = header.words[cardfile::FreeHead];
+    file_.records = header.records;
+  }
+  void Card(const cardfile::CheckedCard& card) override {
+    file_.cards.push_back({card.record, card.slots});
+  }
+
+ private:
+  ReadBack& file_;
+};
+
+}  // namespace
+
 ReadBack ReadCardFile(const std::string& image, std::string* error) {
   ReadBack file;
-  error->clear();
-  auto fail = [&](const std::string& what) {
-    if (error->empty()) *error = what;
-  };
-  const uint16_t size = ImageRecordSize(image);
-  if (size == 0 || image.size() < size) {
-    fail("shorter than one record");
-    return file;
-  }
-  const int slots = (size - 16) / static_cast<int>(SlotSize);
-  if (slots < 2 || slots > 6) {
-    fail("slots per record outside 2..6");
-    return file;
-  }
-  if (image.size() % size != 0) fail("partial trailing record");
-  file.records = image.size() / size;
-  auto byte = [&](uint64_t at) { return static_cast<uint8_t>(image[at]); };
-  auto text = [&](uint64_t at, const std::string& where) {
-    uint8_t length = byte(at);
-    if (length > 60) {
-      fail(where + ": slot length above 60");
-      length = 60;
-    }
-    for (uint64_t k = at + 1 + length; k < at + SlotSize; ++k) {
-      if (byte(k) != 0) fail(where + ": bytes after the text are not zero");
-    }
-    return image.substr(at + 1, length);
-  };
-  file.title = text(0, "title");
-  file.info = image.substr(SlotSize, SlotSize);
-  uint16_t signature = static_cast<uint16_t>(byte(62) | byte(63) << 8);
-  if (signature != cardfile::OemSignature && signature != cardfile::AnsiSignature) {
-    fail("no card file signature");
-  }
-  file.free_head = GetLink(image, 0, cardfile::FreeHead);
-  const uint32_t first = GetLink(image, 0, cardfile::FirstCard);
-  const uint32_t last = GetLink(image, 0, cardfile::LastCard);
-  if ((first == 0) != (last == 0)) fail("FirstCard and LastCard disagree on emptiness");
-  auto in_range = [&](uint32_t r) { return r < file.records; };
-  std::set<uint32_t> cards;
-  uint32_t previous = 0;
-  for (uint32_t r = first; r != 0;) {
-    if (!in_range(r)) {
-      fail("card link past the end");
-      break;
-    }
-    if (!cards.insert(r).second) {
-      fail("NextCard chain revisits a card");
-      break;
-    }
-    std::string where = "card " + std::to_string(r);
-    if (GetLink(image, r, cardfile::SelfIndex) != r) fail(where + ": SelfIndex wrong");
-    if (GetLink(image, r, cardfile::NextFree) != 0) fail(where + ": NextFree not 0");
-    if (GetLink(image, r, cardfile::PrevCard) != previous) fail(where + ": PrevCard wrong");
-    ReadCard card{r, {}};
-    for (int i = 0; i < slots; ++i)
-      card.slots.push_back(text(uint64_t{r} * size + i * SlotSize, where));
-    file.cards.push_back(card);
-    previous = r;
-    r = GetLink(image, r, cardfile::NextCard);
-  }
-  if (previous != last) fail("LastCard is not the end of the NextCard chain");
-  std::set<uint32_t> free;
-  for (uint32_t r = file.free_head; r != 0; r = GetLink(image, r, cardfile::NextFree)) {
-    if (!in_range(r)) {
-      fail("free link past the end");
-      break;
-    }
-    if (cards.count(r) != 0) fail("record both card and free");
-    if (!free.insert(r).second) {
-      fail("free list revisits a record");
-      break;
-    }
-  }
+  Collector collector(file);
+  cardfile::ImageBytes bytes(image);
+  cardfile::CheckOptions options;
+  options.clean_slot_tails = true;  // as this program writes every slot
+  *error = cardfile::CheckCardFile(bytes, collector, options).problem;
   return file;
 }
 

@@ -61,7 +61,9 @@ struct ReadCard {
 
 // The title and the cards of an image in list order (FirstCard through
 // NextCard). Checks every invariant of a card file written by this program
-// and returns the first one broken in *error (empty when valid).
+// (the format's, and zero bytes after every text) with the project's one
+// checker, cardfile/check.h, and returns the first one broken in *error
+// (empty when valid).
 struct ReadBack {
   std::string title;
   std::string info;  // the 61 bytes of the info block

@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <sstream>
 #include <stdexcept>
+#include <utility>
 
 namespace testing_support {
 
@@ -54,6 +55,10 @@ void Pipe(int fds[2]) {
 RunResult RunProgram(const std::vector<std::string>& args, const RunOptions& options) {
   std::vector<std::string> command = options.command.empty() ? ProgramCommand() : options.command;
   command.insert(command.end(), args.begin(), args.end());
+  return RunCommand(std::move(command), options);
+}
+
+RunResult RunCommand(std::vector<std::string> command, const RunOptions& options) {
   std::vector<char*> argv;
   for (std::string& word : command) argv.push_back(word.data());
   argv.push_back(nullptr);
@@ -62,6 +67,7 @@ RunResult RunProgram(const std::vector<std::string>& args, const RunOptions& opt
   Pipe(in);
   Pipe(out);
   Pipe(err);
+  if (options.stdin_nonblocking) fcntl(in[0], F_SETFL, O_NONBLOCK);
   // The tests never die of a write to a pipe whose reader has gone.
   signal(SIGPIPE, SIG_IGN);
   pid_t pid = fork();
@@ -119,6 +125,7 @@ RunResult RunProgram(const std::vector<std::string>& args, const RunOptions& opt
     fcntl(in_fd, F_SETFL, O_NONBLOCK);
   }
   const double deadline = Now() + options.timeout_seconds;
+  const double write_from = Now() + options.stdin_delay_ms / 1000.0;
   int out_fd = out[0], err_fd = err[0];
   int status = 0;
   bool ended = false;
@@ -135,9 +142,11 @@ RunResult RunProgram(const std::vector<std::string>& args, const RunOptions& opt
     int n = 0;
     if (out_fd != -1) fds[n++] = {out_fd, POLLIN, 0};
     if (err_fd != -1) fds[n++] = {err_fd, POLLIN, 0};
-    if (in_fd != -1) fds[n++] = {in_fd, POLLOUT, 0};
+    const bool may_write = Now() >= write_from;
+    if (in_fd != -1 && may_write) fds[n++] = {in_fd, POLLOUT, 0};
     double left = deadline - Now();
-    if (left <= 0 && !ended) {
+    if (in_fd != -1 && !may_write) left = std::min(left, write_from - Now());
+    if (deadline - Now() <= 0 && !ended) {
       result.timed_out = true;
       kill(pid, SIGKILL);
       break;

@@ -11,7 +11,9 @@ enum class StdoutMode { kPipe, kDevFull, kClosed, kBrokenPipe };
 
 struct RunOptions {
   StdinMode stdin_mode = StdinMode::kData;
-  std::string stdin_data;  // then closed: the program sees the end of input
+  std::string stdin_data;          // then closed: the program sees the end of input
+  bool stdin_nonblocking = false;  // the program inherits a non-blocking pipe
+  int stdin_delay_ms = 0;          // wait this long before writing stdin_data
   StdoutMode stdout_mode = StdoutMode::kPipe;
   long file_size_limit = -1;  // RLIMIT_FSIZE in bytes, or -1 for none
   int timeout_seconds = 60;
@@ -41,5 +43,9 @@ std::string ProgramFileName();
 
 RunResult RunProgram(const std::vector<std::string>& args, const RunOptions& options = {});
 RunResult RunProgram(const std::vector<std::string>& args, const std::string& stdin_data);
+
+// Runs any command the same way: its first word is the path of the
+// executable, the others its arguments.
+RunResult RunCommand(std::vector<std::string> command, const RunOptions& options = {});
 
 }  // namespace testing_support
