@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cardfile/format.h"
@@ -16,8 +17,6 @@ namespace {
 using testing_support::CardFileBuilder;
 using testing_support::PathExists;
 using testing_support::ReadFileBytes;
-using testing_support::RunOptions;
-using testing_support::RunProgram;
 using testing_support::RunResult;
 using testing_support::SetByte;
 using testing_support::SetLink;
@@ -85,13 +84,12 @@ class BothBuilds : public ::testing::Test {
     std::string target;  // empty when none was made
   };
 
-  Outcome Convert(const std::vector<std::string>& command, const std::string& image) {
+  Outcome Convert(std::vector<std::string> command, const std::string& image) {
     WriteFileBytes(dir_.File("src.orn"), image);
     std::remove(dir_.File("dst.orn").c_str());
-    RunOptions options;
-    options.command = command;
+    command.insert(command.end(), {dir_.File("src.orn"), "/v", dir_.File("dst.orn")});
     Outcome outcome;
-    outcome.run = RunProgram({dir_.File("src.orn"), "/v", dir_.File("dst.orn")}, options);
+    outcome.run = testing_support::RunCommand(std::move(command));
     if (PathExists(dir_.File("dst.orn"))) outcome.target = ReadFileBytes(dir_.File("dst.orn"));
     return outcome;
   }

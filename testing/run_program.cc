@@ -53,7 +53,7 @@ void Pipe(int fds[2]) {
 }  // namespace
 
 RunResult RunProgram(const std::vector<std::string>& args, const RunOptions& options) {
-  std::vector<std::string> command = options.command.empty() ? ProgramCommand() : options.command;
+  std::vector<std::string> command = ProgramCommand();
   command.insert(command.end(), args.begin(), args.end());
   return RunCommand(std::move(command), options);
 }

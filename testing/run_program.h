@@ -18,7 +18,6 @@ struct RunOptions {
   long file_size_limit = -1;  // RLIMIT_FSIZE in bytes, or -1 for none
   int timeout_seconds = 60;
   std::string working_directory;
-  std::vector<std::string> command;  // instead of ProgramCommand() when not empty
 };
 
 struct RunResult {
