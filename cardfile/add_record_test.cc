@@ -1,10 +1,7 @@
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <csignal>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <set>
 #include <string>
@@ -13,27 +10,19 @@
 #include "cardfile/fichier.h"
 #include "runtime/exceptions.h"
 #include "testing/card_fixture.h"
+#include "testing/platform.h"
 #include "testing/temp_dir.h"
 
 namespace cardfile {
 namespace {
 
 using testing_support::CardFileBuilder;
+using testing_support::CardFrame;
 using testing_support::GetLink;
 using testing_support::ReadCardFile;
 using testing_support::ReadFileBytes;
 using testing_support::TempDir;
 using testing_support::WriteFileBytes;
-
-TRecordFrame CardFrame(int first_slot, const std::string& text) {
-  TRecordFrame frame;
-  frame.bytes.fill(0xAB);  // garbage after the texts and in the link block
-  for (int i = first_slot; i <= FrameSlots; ++i) frame.Slot(i)[0] = 0;
-  uint8_t* slot = frame.Slot(first_slot);
-  slot[0] = static_cast<uint8_t>(text.size());
-  std::copy(text.begin(), text.end(), slot + 1);
-  return frame;
-}
 
 struct Links {
   uint32_t w0, w1, w2, w3;
@@ -239,60 +228,12 @@ TEST(AddRecord, FailuresRaiseAndLeaveEarlierWrites) {
   }
 }
 
-TEST(AddRecord, AFailedAppendLeavesTheFileAsItWas) {
-  // A file-size limit at the file's current size: the new card's record is
-  // the one write that cannot be made. The new card is written before any
-  // neighbour that would point at it, so the file stays byte for byte as it
-  // was, whichever case links the card in.
-  const struct {
-    const char* name;
-    bool empty;
-    uint32_t after;
-  } cases[] = {
-      {"empty list", true, 0},
-      {"at the front", false, 0},
-      {"after the last card", false, 2},
-      {"after a card with a successor", false, 1},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    TempDir dir;
-    CardFileBuilder builder;
-    if (!c.empty) {
-      builder.Card({"one"});
-      builder.Card({"two"});
-    }
-    const std::string image = builder.Build();
-    WriteFileBytes(dir.File("f"), image);
-    // The limit is set in a child, so that the test itself keeps writing.
-    pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-      signal(SIGXFSZ, SIG_IGN);
-      rlimit limit{image.size(), image.size()};
-      setrlimit(RLIMIT_FSIZE, &limit);
-      auto handle = TFichier::Open(dir.File("f"), 2);
-      try {
-        handle->AddRecord(c.after, CardFrame(handle->FirstSlot(), "new"));
-      } catch (const rt::EInOutError& e) {
-        _exit(e.ErrorCode() == 112 ? 0 : 2);
-      }
-      _exit(3);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(pid, &status, 0), pid);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-    EXPECT_EQ(ReadFileBytes(dir.File("f")), image);
-  }
-}
-
 TEST(AddRecord, ReadsAndWritesRecordTwentyMillion) {
   TempDir dir;
   CardFileBuilder builder;
   std::string image = builder.Build();
   testing_support::SetLink(image, 0, FreeHead, 20'000'000);
-  WriteFileBytes(dir.File("f"), image);
-  ASSERT_EQ(truncate(dir.File("f").c_str(), 20'000'001LL * 138), 0);  // sparse
+  testing_support::MakeSparseFile(dir.File("f"), image, 20'000'001ULL * 138);
   auto handle = TFichier::Open(dir.File("f"), 2);
   handle->AddRecord(0, CardFrame(handle->FirstSlot(), "far"));
   TRecordFrame frame;
@@ -350,7 +291,7 @@ TEST(CreateNew, EmptiesAnExistingFileOrRefusesOneHeldOpen) {
   builder.Card({"two"});
   std::string image = builder.Build();
   WriteFileBytes(dir.File("f"), image);
-  ASSERT_EQ(link(dir.File("f").c_str(), dir.File("g").c_str()), 0);
+  std::filesystem::create_hard_link(dir.File("f"), dir.File("g"));
   {
     auto reader = TFichier::Open(dir.File("f"), 0);
     ASSERT_TRUE(reader->IsOpen());

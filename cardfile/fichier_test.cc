@@ -1,7 +1,6 @@
 #include "cardfile/fichier.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <cstring>
 #include <functional>
@@ -10,6 +9,7 @@
 #include "runtime/exceptions.h"
 #include "runtime/io_error.h"
 #include "testing/card_fixture.h"
+#include "testing/platform.h"
 #include "testing/temp_dir.h"
 
 namespace cardfile {
@@ -114,11 +114,10 @@ TEST(ProbeAndOpen, NamesThatAreNoFile) {
   EXPECT_EQ(ProbeCardFile("", info), '?');
   EXPECT_EQ(ProbeCardFile(dir.File("missing"), info), ' ');
   EXPECT_EQ(ProbeCardFile(dir.path(), info), ' ');
-  ASSERT_EQ(mkfifo(dir.File("fifo").c_str(), 0600), 0);
-  EXPECT_EQ(ProbeCardFile(dir.File("fifo"), info), '!');
+  const std::string non_regular = testing_support::NonRegularFile(dir);
+  EXPECT_EQ(ProbeCardFile(non_regular, info), '!');
   EXPECT_EQ(info.bytes[0], 0xEE);  // not written
-  for (const std::string& name :
-       {std::string(), dir.File("missing"), dir.path(), dir.File("fifo")}) {
+  for (const std::string& name : {std::string(), dir.File("missing"), dir.path(), non_regular}) {
     auto handle = TFichier::Open(name, 0);
     EXPECT_FALSE(handle->IsOpen());
     EXPECT_EQ(handle->FileName(), name);

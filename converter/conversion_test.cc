@@ -47,6 +47,12 @@ std::string Report(const std::string& out) {
   return masked;
 }
 
+// The error report that Report() gives for a class and a message.
+std::string MaskedReport(const std::string& class_name, const std::string& message) {
+  return "Exception " + class_name + " dans le module " + testing_support::ProgramFileName() +
+         " \xE0 XXXXXXXX.\n" + message + "\r\n";
+}
+
 std::string Translate(std::string text) {
   rt::OemToCharBuffA(text.data(), text.data(), static_cast<uint32_t>(text.size()));
   return text;
@@ -146,9 +152,7 @@ TEST_F(Conversion, AnsiSourceIsRefusedAndNoTargetTouched) {
 TEST_F(Conversion, HeaderShorterThanOneRecordIsReported) {
   std::string source = CardFileBuilder().Build().substr(0, 130);
   RunResult r = Run(source);
-  EXPECT_EQ(Report(r.out),
-            "Exception EInOutError dans le module orn2ansi \xE0 XXXXXXXX.\n"
-            "Lecture au del\xE0 de la fin de fichier.\r\n");
+  EXPECT_EQ(Report(r.out), MaskedReport("EInOutError", "Lecture au del\xE0 de la fin de fichier."));
   EXPECT_EQ(r.exit_status, 1);
   EXPECT_FALSE(PathExists(Dst()));
 }
@@ -289,6 +293,16 @@ TEST_F(Conversion, TitleOfSixtyCharactersAndTargetNameAsGiven) {
   EXPECT_EQ(Target().title, std::string(59, '\xE9') + "Z");
 }
 
+TEST_F(Conversion, NamesWithBlanksArriveWhole) {
+  // Where the command line is one string, the program cuts it itself.
+  WriteFileBytes(dir_.File("my src.orn"), CardFileBuilder().Build());
+  std::string target = dir_.File("my  dst.orn");
+  RunResult r = RunProgram({dir_.File("my src.orn"), "/v", target});
+  EXPECT_EQ(r.out, Summary(0, target));
+  EXPECT_EQ(r.exit_status, 0);
+  EXPECT_TRUE(PathExists(target));
+}
+
 TEST_F(Conversion, TargetThatCannotBeCreated) {
   std::string source = CardFileBuilder().Build();
   for (const std::string& target : {dir_.File("missing/dst.orn"), dir_.path()}) {
@@ -311,9 +325,7 @@ TEST_F(Conversion, DamagedChainStopsWithAValidTarget) {
   std::string source = builder.Build();
   SetLink(source, 2, cardfile::PrevCard, 99);  // past the end, after d and c and b
   RunResult r = Run(source);
-  EXPECT_EQ(Report(r.out),
-            "Exception EInOutError dans le module orn2ansi \xE0 XXXXXXXX.\n"
-            "Lecture au del\xE0 de la fin de fichier.\r\n");
+  EXPECT_EQ(Report(r.out), MaskedReport("EInOutError", "Lecture au del\xE0 de la fin de fichier."));
   EXPECT_EQ(r.exit_status, 1);
   ReadBack out = Target();
   EXPECT_EQ(Texts(out), (std::vector<std::vector<std::string>>{{"b", ""}, {"c", ""}, {"d", ""}}));
@@ -328,10 +340,9 @@ TEST_F(Conversion, ChainCycleIsReportedNotFollowedForever) {
     std::string source = builder.Build();
     SetLink(source, record, cardfile::PrevCard, 4);
     RunResult r = Run(source, {Src(), "/v", Dst(), "/y"});
-    EXPECT_EQ(Report(r.out),
-              "Exception ECardListError dans le module orn2ansi \xE0 XXXXXXXX.\n"
-              "Liste de fiches boucl\xE9"
-              "e.\r\n");
+    EXPECT_EQ(Report(r.out), MaskedReport("ECardListError",
+                                          "Liste de fiches boucl\xE9"
+                                          "e."));
     EXPECT_EQ(r.exit_status, 1);
     ReadBack out = Target();
     EXPECT_EQ(out.cards.size(), 4u);  // no more cards than the source has records

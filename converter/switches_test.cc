@@ -12,11 +12,8 @@ namespace {
 
 // Scans a command line given as its arguments and gives the switch set as
 // the string of its members.
-std::string Scan(std::vector<std::string> arguments) {
-  arguments.insert(arguments.begin(), "orn2ansi");
-  std::vector<char*> argv;
-  for (std::string& a : arguments) argv.push_back(a.data());
-  rt::InitProcess(static_cast<int>(argv.size()), argv.data());
+std::string Scan(const std::vector<std::string>& arguments) {
+  rt::SetArguments(arguments);
   ScanSwitches();
   std::string members;
   for (int c = 0; c < 256; ++c) {

@@ -1,17 +1,17 @@
 #include "runtime/record_file.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
+#include <filesystem>
 #include <string>
 
 #include "runtime/io_error.h"
+#include "testing/platform.h"
 #include "testing/temp_dir.h"
 
 namespace {
 
+using testing_support::OtherProcess;
 using testing_support::ReadFileBytes;
 using testing_support::TempDir;
 using testing_support::WriteFileBytes;
@@ -83,23 +83,24 @@ TEST_F(RecordFileTest, FailuresSetTheirCodes) {
 
   rt::RecordFile other;
   EXPECT_EQ(OpenWithMode(other, dir_.File("missing"), 0), rt::kFileNotFound);
-  EXPECT_EQ(OpenWithMode(other, dir_.File("no/such/folder"), 0), rt::kFileNotFound);
+  EXPECT_EQ(OpenWithMode(other, dir_.File("no/such/folder"), 0),
+            testing_support::kMissingFolderCode);
   EXPECT_EQ(OpenWithMode(other, path_ + "/below-a-file", 0), rt::kPathNotFound);
   EXPECT_EQ(OpenWithMode(other, "", 0), rt::kFileNotFound);
   EXPECT_EQ(OpenWithMode(other, dir_.path(), 0), rt::kAccessDenied);
   EXPECT_FALSE(other.Create(dir_.path(), 4));
   EXPECT_EQ(rt::TakeIoResult(), rt::kAccessDenied);
   EXPECT_FALSE(other.Create(dir_.File("no/such/folder"), 4));
-  EXPECT_EQ(rt::TakeIoResult(), rt::kFileNotFound);
+  EXPECT_EQ(rt::TakeIoResult(), testing_support::kMissingFolderCode);
   EXPECT_FALSE(other.IsOpen());
 }
 
-TEST_F(RecordFileTest, AFifoIsRefusedWithoutWaitingForAWriter) {
-  std::string fifo = dir_.File("fifo");
-  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+TEST_F(RecordFileTest, ANonRegularFileIsRefusedWithoutWaiting) {
+  // A FIFO must not wait for a writer; a device opens and is then refused.
+  std::string name = testing_support::NonRegularFile(dir_);
   rt::RecordFile file;
-  EXPECT_EQ(OpenWithMode(file, fifo, 0), rt::kAccessDenied);
-  EXPECT_FALSE(file.Create(fifo, 4));
+  EXPECT_EQ(OpenWithMode(file, name, 0), rt::kAccessDenied);
+  EXPECT_FALSE(file.Create(name, 4));
   EXPECT_EQ(rt::TakeIoResult(), rt::kAccessDenied);
 }
 
@@ -126,7 +127,7 @@ TEST_F(RecordFileTest, SharingRuleWithinOneProcess) {
 
 TEST_F(RecordFileTest, CreateOverAHeldFileChangesNothing) {
   std::string link = dir_.File("hard-link");
-  ASSERT_EQ(::link(path_.c_str(), link.c_str()), 0);
+  std::filesystem::create_hard_link(path_, link);
   for (const std::string& name : {path_, link}) {
     rt::RecordFile reader, created;
     ASSERT_EQ(OpenWithMode(reader, path_, 0), 0u);
@@ -139,44 +140,10 @@ TEST_F(RecordFileTest, CreateOverAHeldFileChangesNothing) {
   EXPECT_EQ(created.RecordCount(), 0u);
 }
 
-// Holds the file open in a second process with the given mode while the
-// test runs.
-class OtherProcess {
- public:
-  OtherProcess(const std::string& path, uint8_t mode) {
-    int ready[2];
-    EXPECT_EQ(pipe(ready), 0);
-    EXPECT_EQ(pipe(release_), 0);
-    pid_ = fork();
-    if (pid_ == 0) {
-      rt::RecordFile file;
-      rt::SetFileMode(mode);
-      char ok = file.Open(path, 4) ? 'y' : 'n';
-      (void)!write(ready[1], &ok, 1);
-      (void)!read(release_[0], &ok, 1);
-      _exit(0);
-    }
-    char ok = 'n';
-    EXPECT_EQ(read(ready[0], &ok, 1), 1);
-    EXPECT_EQ(ok, 'y');
-    close(ready[0]);
-    close(ready[1]);
-  }
-  ~OtherProcess() {
-    (void)!write(release_[1], "x", 1);
-    close(release_[0]);
-    close(release_[1]);
-    waitpid(pid_, nullptr, 0);
-  }
-
- private:
-  pid_t pid_;
-  int release_[2];
-};
-
 TEST_F(RecordFileTest, SharingRuleAcrossProcesses) {
   {
     OtherProcess reader(path_, 0);
+    ASSERT_TRUE(reader.opened());
     rt::RecordFile file;
     EXPECT_EQ(OpenWithMode(file, path_, 0), 0u);
     rt::RecordFile writer;
@@ -186,6 +153,7 @@ TEST_F(RecordFileTest, SharingRuleAcrossProcesses) {
   }
   {
     OtherProcess writer(path_, 2);
+    ASSERT_TRUE(writer.opened());
     rt::RecordFile file;
     EXPECT_EQ(OpenWithMode(file, path_, 0), rt::kSharingViolation);
   }
@@ -194,17 +162,18 @@ TEST_F(RecordFileTest, SharingRuleAcrossProcesses) {
 
 TEST_F(RecordFileTest, RecordsBeyondFourGibibytes) {
   // A sparse file: record 20,000,000 of 382 bytes lies near 7.6 GB.
+  std::string large = dir_.File("large");
+  testing_support::MakeSparseFile(large, "", 0);
+  rt::SetFileMode(2);
   rt::RecordFile file;
-  ASSERT_TRUE(file.Create(dir_.File("large"), 382));
+  ASSERT_TRUE(file.Open(large, 382));
   std::string record(382, 'r');
   record[0] = 'A';
   file.Seek(20'000'000);
   file.Write(record.data());
   ASSERT_EQ(rt::TakeIoResult(), 0u);
   EXPECT_EQ(file.RecordCount(), 20'000'001u);
-  struct stat st;
-  ASSERT_EQ(stat(dir_.File("large").c_str(), &st), 0);
-  EXPECT_EQ(st.st_size, 20'000'001LL * 382);
+  EXPECT_EQ(std::filesystem::file_size(large), 20'000'001ULL * 382);
   std::string back(382, '\0');
   file.Seek(20'000'000);
   file.Read(back.data());

@@ -4,17 +4,22 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace rt {
 
-// Takes the command line and prepares the process: broken pipes and exceeded
-// file-size limits become I/O errors instead of signals, and closed standard
-// descriptors are held so that no card file can take their place.
+// Takes the command line and prepares the process. Where the system gives
+// the command line as one string (Windows), SplitCommandLine cuts it and argv
+// is not used. On POSIX, broken pipes and exceeded file-size limits become
+// I/O errors instead of signals, and closed standard descriptors are held so
+// that no card file can take their place.
 void InitProcess(int argc, char** argv);
 
 // The arguments after the program's own name, numbered from 1.
 int ParamCount();
 const std::string& ParamStr(int i);
+// Replaces the arguments; InitProcess sets them from the command line.
+void SetArguments(std::vector<std::string> arguments);
 
 // The executable's file name without its directory, at most 63 characters.
 const char* ModuleName();

@@ -17,7 +17,6 @@
 namespace rt {
 namespace {
 
-std::vector<std::string> arguments;
 char module_name[64] = "";
 
 void HoldClosedDescriptor(int fd, int flags) {
@@ -56,15 +55,7 @@ void InitProcess(int argc, char** argv) {
   HoldClosedDescriptor(1, O_RDONLY);
   HoldClosedDescriptor(2, O_RDONLY);
   SetModuleName(argc > 0 ? argv[0] : nullptr);
-  arguments.assign(argv + (argc > 0 ? 1 : 0), argv + argc);
-}
-
-int ParamCount() { return static_cast<int>(arguments.size()); }
-
-const std::string& ParamStr(int i) {
-  static const std::string empty;
-  if (i < 1 || i > ParamCount()) return empty;
-  return arguments[i - 1];
+  SetArguments(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc));
 }
 
 const char* ModuleName() { return module_name; }

@@ -100,6 +100,16 @@ std::string CardFileBuilder::Build() const {
   return image;
 }
 
+cardfile::TRecordFrame CardFrame(int first_slot, const std::string& text) {
+  cardfile::TRecordFrame frame;
+  frame.bytes.fill(0xAB);
+  for (int i = first_slot; i <= cardfile::FrameSlots; ++i) frame.Slot(i)[0] = 0;
+  uint8_t* slot = frame.Slot(first_slot);
+  slot[0] = static_cast<uint8_t>(text.size());
+  std::copy(text.begin(), text.end(), slot + 1);
+  return frame;
+}
+
 uint16_t ImageRecordSize(const std::string& image) {
   if (image.size() < cardfile::ProbeSize) return 0;
   // The geometry of the completed info block, as opening the file takes it.

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "cardfile/format.h"
+
 namespace testing_support {
 
 // Builds a card file image record by record. Records are numbered in the
@@ -42,6 +44,11 @@ class CardFileBuilder {
   std::vector<uint32_t> list_order_, free_list_;
   bool list_given_ = false, free_given_ = false;
 };
+
+// A frame holding one card of a record whose first slot is frame slot
+// first_slot: text in that slot, the other slots empty, and garbage after
+// every text and in the link block, which a write must not keep.
+cardfile::TRecordFrame CardFrame(int first_slot, const std::string& text);
 
 // The record size of an image, from its info block (0 when it has none).
 uint16_t ImageRecordSize(const std::string& image);

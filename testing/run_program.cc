@@ -24,9 +24,18 @@ std::vector<std::string> ProgramCommand() {
     std::istringstream in(command);
     for (std::string word; in >> word;) words.push_back(word);
   } else {
-    words.push_back(ORN2ANSI_BINARY);
+    words.push_back(BuiltProgram());
   }
   return words;
+}
+
+std::string BuiltProgram() { return ORN2ANSI_BINARY; }
+
+std::string ProgramFileName() {
+  // The program is the last word: a launcher may stand in front of it.
+  std::string program = ProgramCommand().back();
+  size_t slash = program.find_last_of("/\\");
+  return slash == std::string::npos ? program : program.substr(slash + 1);
 }
 
 namespace {
@@ -93,7 +102,8 @@ RunResult RunCommand(std::vector<std::string> command, const RunOptions& options
       _exit(127);
     }
     signal(SIGPIPE, SIG_DFL);
-    execv(argv[0], argv.data());
+    // A launcher such as wine is found on PATH.
+    execvp(argv[0], argv.data());
     _exit(127);
   }
   close(in[0]);
@@ -117,7 +127,17 @@ RunResult RunCommand(std::vector<std::string> command, const RunOptions& options
   const double deadline = Now() + options.timeout_seconds;
   const double write_from = Now() + options.stdin_delay_ms / 1000.0;
   int out_fd = out[0], err_fd = err[0];
+  int status = 0;
+  bool ended = false;
   while (out_fd != -1 || err_fd != -1) {
+    // Once the program has ended, all it wrote is in the pipes: what is there
+    // is read and no more awaited, for a process that it started in the
+    // background (Wine's server, for one) may hold them open.
+    if (!ended) ended = waitpid(pid, &status, WNOHANG) == pid;
+    if (ended && in_fd != -1) {
+      close(in_fd);
+      in_fd = -1;
+    }
     pollfd fds[3];
     int n = 0;
     if (out_fd != -1) fds[n++] = {out_fd, POLLIN, 0};
@@ -126,13 +146,15 @@ RunResult RunCommand(std::vector<std::string> command, const RunOptions& options
     if (in_fd != -1 && may_write) fds[n++] = {in_fd, POLLOUT, 0};
     double left = deadline - Now();
     if (in_fd != -1 && !may_write) left = std::min(left, write_from - Now());
-    if (deadline - Now() <= 0) {
+    if (deadline - Now() <= 0 && !ended) {
       result.timed_out = true;
       kill(pid, SIGKILL);
       break;
     }
-    int ready = poll(fds, n, static_cast<int>(left * 1000) + 1);
+    int wait_ms = ended ? 0 : std::min(static_cast<int>(left * 1000) + 1, 100);
+    int ready = poll(fds, n, wait_ms);
     if (ready < 0 && errno == EINTR) continue;
+    if (ready == 0 && ended) break;
     for (int i = 0; i < n; ++i) {
       if (fds[i].revents == 0) continue;
       if (fds[i].fd == in_fd) {
@@ -157,8 +179,7 @@ RunResult RunCommand(std::vector<std::string> command, const RunOptions& options
   if (in_fd != -1) close(in_fd);
   if (out_fd != -1) close(out_fd);
   if (err_fd != -1) close(err_fd);
-  int status = 0;
-  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  while (!ended && waitpid(pid, &status, 0) < 0 && errno == EINTR) {
   }
   if (WIFEXITED(status)) result.exit_status = WEXITSTATUS(status);
   if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);

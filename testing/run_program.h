@@ -33,6 +33,13 @@ struct RunResult {
 // launcher can stand in front of it).
 std::vector<std::string> ProgramCommand();
 
+// This build's own binary.
+std::string BuiltProgram();
+
+// The file name of the program under test without its directory, as its
+// error report names it.
+std::string ProgramFileName();
+
 RunResult RunProgram(const std::vector<std::string>& args, const RunOptions& options = {});
 RunResult RunProgram(const std::vector<std::string>& args, const std::string& stdin_data);
 

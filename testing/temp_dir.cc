@@ -1,27 +1,40 @@
 #include "testing/temp_dir.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cstdlib>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
 
 namespace testing_support {
 
+namespace fs = std::filesystem;
+
 TempDir::TempDir() {
-  const char* base = std::getenv("TMPDIR");
-  std::string pattern =
-      std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/orn2ansi-test-XXXXXX";
-  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  path_ = pattern;
+  // The system's scratch folder: TMPDIR on POSIX, TEMP on Windows. The
+  // library refuses an empty TMPDIR, which means /tmp.
+  std::error_code no_folder;
+  fs::path base = fs::temp_directory_path(no_folder);
+  if (no_folder) base = "/tmp";
+  std::random_device random;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    char name[40];
+    std::snprintf(name, sizeof name, "orn2ansi-test-%08x%08x", random(), random());
+    std::error_code error;
+    // False without an error when the name is taken: draw another.
+    if (fs::create_directory(base / name, error)) {
+      path_ = (base / name).string();
+      return;
+    }
+    if (error) break;
+  }
+  throw std::runtime_error("cannot make a scratch folder in " + base.string());
 }
 
 TempDir::~TempDir() {
   std::error_code ignored;
-  std::filesystem::remove_all(path_, ignored);
+  fs::remove_all(path_, ignored);
 }
 
 std::string ReadFileBytes(const std::string& path) {
@@ -37,8 +50,8 @@ void WriteFileBytes(const std::string& path, const std::string& bytes) {
 }
 
 bool PathExists(const std::string& path) {
-  struct stat st;
-  return lstat(path.c_str(), &st) == 0;
+  std::error_code error;
+  return fs::exists(fs::symlink_status(path, error));
 }
 
 }  // namespace testing_support

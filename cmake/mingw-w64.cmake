@@ -1,0 +1,21 @@
+# Cross-building for 64-bit Windows with Debian's MinGW-w64 compilers. The
+# posix thread model, because the win32 one has no std::mutex, which
+# GoogleTest needs.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+
+set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
+set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
+set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
+
+set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+# Every program statically linked: an .exe needs no MinGW DLL beside it.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+
+# Test programs run under Wine.
+set(CMAKE_CROSSCOMPILING_EMULATOR wine)
