@@ -8,50 +8,30 @@
 #include "cardfile/format.h"
 #include "runtime/codepage.h"
 #include "testing/card_fixture.h"
+#include "testing/program_output.h"
 #include "testing/run_program.h"
 #include "testing/temp_dir.h"
 
 namespace {
 
 using testing_support::CardFileBuilder;
+using testing_support::kAnsiSource;
+using testing_support::kNoSource;
+using testing_support::kNoTarget;
+using testing_support::kUsage;
+using testing_support::MaskLocation;
 using testing_support::PathExists;
 using testing_support::ReadBack;
 using testing_support::ReadCardFile;
 using testing_support::ReadFileBytes;
+using testing_support::Report;
 using testing_support::RunProgram;
 using testing_support::RunResult;
 using testing_support::SetByte;
 using testing_support::SetLink;
+using testing_support::Summary;
 using testing_support::TempDir;
 using testing_support::WriteFileBytes;
-
-const std::string kUsage =
-    "--- ORN2ANSI --- Utility for ORNAVEL (version 3.3)\r\n"
-    "Translates an ORNAVEL file from OEM to ANSI character set.\r\n"
-    "\r\n"
-    "Syntax : \"Orn2Ansi <source_file> /v <target_file> [/y]\"\r\n"
-    " parameter \"/y\" : doesn't confirm overwriting file\r\n";
-const std::string kNoSource = "Could not open source file !\r\n";
-const std::string kAnsiSource = "The source file is already in ANSI format !\r\n";
-const std::string kNoTarget = "Could not open target file !\r\n";
-
-std::string Summary(int cards, const std::string& target) {
-  return std::to_string(cards) + " cards copied to \"" + target + "\".\r\n";
-}
-
-// The error report with its location digits replaced by X.
-std::string Report(const std::string& out) {
-  std::string masked = out;
-  size_t at = masked.find(" \xE0 ");
-  if (at != std::string::npos && at + 11 <= masked.size()) masked.replace(at + 3, 8, "XXXXXXXX");
-  return masked;
-}
-
-// The error report that Report() gives for a class and a message.
-std::string MaskedReport(const std::string& class_name, const std::string& message) {
-  return "Exception " + class_name + " dans le module " + testing_support::ProgramFileName() +
-         " \xE0 XXXXXXXX.\n" + message + "\r\n";
-}
 
 std::string Translate(std::string text) {
   rt::OemToCharBuffA(text.data(), text.data(), static_cast<uint32_t>(text.size()));
@@ -152,7 +132,7 @@ TEST_F(Conversion, AnsiSourceIsRefusedAndNoTargetTouched) {
 TEST_F(Conversion, HeaderShorterThanOneRecordIsReported) {
   std::string source = CardFileBuilder().Build().substr(0, 130);
   RunResult r = Run(source);
-  EXPECT_EQ(Report(r.out), MaskedReport("EInOutError", "Lecture au del\xE0 de la fin de fichier."));
+  EXPECT_EQ(MaskLocation(r.out), Report("EInOutError", "Lecture au del\xE0 de la fin de fichier"));
   EXPECT_EQ(r.exit_status, 1);
   EXPECT_FALSE(PathExists(Dst()));
 }
@@ -325,7 +305,7 @@ TEST_F(Conversion, DamagedChainStopsWithAValidTarget) {
   std::string source = builder.Build();
   SetLink(source, 2, cardfile::PrevCard, 99);  // past the end, after d and c and b
   RunResult r = Run(source);
-  EXPECT_EQ(Report(r.out), MaskedReport("EInOutError", "Lecture au del\xE0 de la fin de fichier."));
+  EXPECT_EQ(MaskLocation(r.out), Report("EInOutError", "Lecture au del\xE0 de la fin de fichier"));
   EXPECT_EQ(r.exit_status, 1);
   ReadBack out = Target();
   EXPECT_EQ(Texts(out), (std::vector<std::vector<std::string>>{{"b", ""}, {"c", ""}, {"d", ""}}));
@@ -340,9 +320,9 @@ TEST_F(Conversion, ChainCycleIsReportedNotFollowedForever) {
     std::string source = builder.Build();
     SetLink(source, record, cardfile::PrevCard, 4);
     RunResult r = Run(source, {Src(), "/v", Dst(), "/y"});
-    EXPECT_EQ(Report(r.out), MaskedReport("ECardListError",
+    EXPECT_EQ(MaskLocation(r.out), Report("ECardListError",
                                           "Liste de fiches boucl\xE9"
-                                          "e."));
+                                          "e"));
     EXPECT_EQ(r.exit_status, 1);
     ReadBack out = Target();
     EXPECT_EQ(out.cards.size(), 4u);  // no more cards than the source has records

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "testing/card_fixture.h"
-#include "testing/held_open.h"
+#include "testing/platform.h"
 #include "testing/program_output.h"
 #include "testing/run_program.h"
 #include "testing/temp_dir.h"
@@ -18,11 +18,11 @@
 namespace {
 
 using testing_support::CardFileBuilder;
-using testing_support::HeldOpen;
 using testing_support::kNoSource;
 using testing_support::kNoTarget;
 using testing_support::kQuestion;
 using testing_support::MaskLocation;
+using testing_support::OtherProcess;
 using testing_support::PathExists;
 using testing_support::ReadBack;
 using testing_support::ReadCardFile;
@@ -294,8 +294,8 @@ TEST_F(Faults, FilesThatAnotherProcessHoldsOpen) {
     SCOPED_TRACE(c.name);
     WriteFileBytes(Src(), source);
     WriteFileBytes(Dst(), "old target");
-    HeldOpen held(c.hold_target ? Dst() : Src(), c.mode);
-    ASSERT_TRUE(held.is_open());
+    OtherProcess held(c.hold_target ? Dst() : Src(), c.mode);
+    ASSERT_TRUE(held.opened());
     RunResult r = Run({Src(), "/v", Dst(), "/y"});
     EXPECT_EQ(r.exit_status, 0);
     EXPECT_EQ(ReadFileBytes(Src()), source);

@@ -5,12 +5,14 @@
 #include <vector>
 
 #include "testing/card_fixture.h"
+#include "testing/program_output.h"
 #include "testing/run_program.h"
 #include "testing/temp_dir.h"
 
 namespace {
 
 using testing_support::CardFileBuilder;
+using testing_support::kQuestion;
 using testing_support::ReadFileBytes;
 using testing_support::RunOptions;
 using testing_support::RunProgram;
@@ -18,8 +20,6 @@ using testing_support::RunResult;
 using testing_support::StdinMode;
 using testing_support::TempDir;
 using testing_support::WriteFileBytes;
-
-const std::string kQuestion = "Target file already exists.  Overwrite it ?";
 
 class Overwrite : public ::testing::Test {
  protected:
@@ -32,7 +32,7 @@ class Overwrite : public ::testing::Test {
   }
   std::string Src() const { return dir_.File("src.orn"); }
   std::string Dst() const { return dir_.File("dst.orn"); }
-  std::string Summary() const { return "1 cards copied to \"" + Dst() + "\".\r\n"; }
+  std::string Summary() const { return testing_support::Summary(1, Dst()); }
 
   RunResult Run(const std::vector<std::string>& args, const std::string& input) {
     RunResult r = RunProgram(args, input);
@@ -113,14 +113,14 @@ TEST_F(Overwrite, TheYSwitchSkipsTheQuestion) {
   std::string yard = dir_.File("yard");
   WriteFileBytes(yard, "old");
   RunResult r = Run({Src(), "/v", yard}, "");
-  EXPECT_EQ(r.out, "1 cards copied to \"" + yard + "\".\r\n");
+  EXPECT_EQ(r.out, testing_support::Summary(1, yard));
 }
 
 TEST_F(Overwrite, NoQuestionForAFolderOrAMissingTarget) {
   RunResult r = Run({Src(), "/v", dir_.path()}, "");
-  EXPECT_EQ(r.out, "Could not open target file !\r\n");
+  EXPECT_EQ(r.out, testing_support::kNoTarget);
   r = Run({Src(), "/v", dir_.File("new.orn")}, "");
-  EXPECT_EQ(r.out, "1 cards copied to \"" + dir_.File("new.orn") + "\".\r\n");
+  EXPECT_EQ(r.out, testing_support::Summary(1, dir_.File("new.orn")));
 }
 
 TEST_F(Overwrite, YesThenASourceThatStopsLeavesTheTarget) {
@@ -128,10 +128,10 @@ TEST_F(Overwrite, YesThenASourceThatStopsLeavesTheTarget) {
   ansi.Ansi();
   WriteFileBytes(Src(), source_ = ansi.Build());
   RunResult r = Run({Src(), "/v", Dst()}, "y\n");
-  EXPECT_EQ(r.out, kQuestion + "The source file is already in ANSI format !\r\n");
+  EXPECT_EQ(r.out, kQuestion + testing_support::kAnsiSource);
   EXPECT_EQ(ReadFileBytes(Dst()), "old target");
   r = RunProgram({dir_.File("missing"), "/v", Dst()}, "y\n");
-  EXPECT_EQ(r.out, kQuestion + "Could not open source file !\r\n");
+  EXPECT_EQ(r.out, kQuestion + testing_support::kNoSource);
   EXPECT_EQ(ReadFileBytes(Dst()), "old target");
 }
 

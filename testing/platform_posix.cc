@@ -15,30 +15,40 @@ namespace testing_support {
 
 OtherProcess::OtherProcess(const std::string& path, uint8_t mode) {
   int ready[2], release[2];
-  if (pipe(ready) != 0 || pipe(release) != 0) throw std::runtime_error("pipe failed");
+  // Close-on-exec, so that a program the test runs meanwhile holds no end.
+  if (pipe2(ready, O_CLOEXEC) != 0 || pipe2(release, O_CLOEXEC) != 0) {
+    throw std::runtime_error("pipe failed");
+  }
   pid_t pid = fork();
   if (pid < 0) throw std::runtime_error("fork failed");
   if (pid == 0) {
-    rt::RecordFile file;
+    close(ready[0]);
+    close(release[1]);
     rt::SetFileMode(mode);
-    char ok = file.Open(path, 4) ? 'y' : 'n';
-    (void)!write(ready[1], &ok, 1);
-    (void)!read(release[0], &ok, 1);
+    rt::RecordFile file;
+    char opened = file.Open(path, 4) ? 'y' : 'n';
+    (void)!write(ready[1], &opened, 1);
+    // Holds the file until the parent closes its end of the pipe.
+    char ignored;
+    while (read(release[0], &ignored, 1) < 0 && errno == EINTR) {
+    }
     _exit(0);
   }
-  char ok = 'n';
-  opened_ = read(ready[0], &ok, 1) == 1 && ok == 'y';
-  close(ready[0]);
   close(ready[1]);
   close(release[0]);
+  char opened = 'n';
+  while (read(ready[0], &opened, 1) < 0 && errno == EINTR) {
+  }
+  close(ready[0]);
+  opened_ = opened == 'y';
   process_ = pid;
   release_ = release[1];
 }
 
 OtherProcess::~OtherProcess() {
-  (void)!write(static_cast<int>(release_), "x", 1);
   close(static_cast<int>(release_));
-  waitpid(static_cast<pid_t>(process_), nullptr, 0);
+  while (waitpid(static_cast<pid_t>(process_), nullptr, 0) < 0 && errno == EINTR) {
+  }
 }
 
 StandardStreamPipes::StandardStreamPipes(const std::string& input) {
