@@ -59,6 +59,9 @@ class RecordFile {
   void Close();
 
  private:
+  // Takes an open handle as the file, positioned at record 0.
+  void Adopt(intptr_t handle, uint32_t record_size, bool can_read, bool can_write);
+
   static constexpr intptr_t kNoHandle = -1;
   intptr_t handle_ = kNoHandle;
   uint32_t record_size_ = 0;

@@ -56,11 +56,7 @@ bool RecordFile::Open(const std::string& name, uint32_t record_size) {
   int access = mode == 0 ? O_RDONLY : mode == 1 ? O_WRONLY : O_RDWR;
   int fd = OpenLocked(name, access, mode != 0);
   if (fd == -1) return false;
-  handle_ = fd;
-  record_size_ = record_size;
-  position_ = 0;
-  can_read_ = mode != 1;
-  can_write_ = mode != 0;
+  Adopt(fd, record_size, mode != 1, mode != 0);
   return true;
 }
 
@@ -74,19 +70,8 @@ bool RecordFile::Create(const std::string& name, uint32_t record_size) {
     close(fd);
     return false;
   }
-  handle_ = fd;
-  record_size_ = record_size;
-  position_ = 0;
-  can_read_ = can_write_ = true;
+  Adopt(fd, record_size, true, true);
   return true;
-}
-
-void RecordFile::Seek(uint64_t record) {
-  if (!IsOpen()) {
-    SetIoError(kFileNotOpen);
-    return;
-  }
-  position_ = record;
 }
 
 void RecordFile::Read(void* record) {

@@ -54,30 +54,15 @@ bool RecordFile::Open(const std::string& name, uint32_t record_size) {
                              : GENERIC_READ | GENERIC_WRITE;
   intptr_t handle = OpenShared(name, access, OPEN_EXISTING);
   if (handle == kNoHandle) return false;
-  handle_ = handle;
-  record_size_ = record_size;
-  position_ = 0;
-  can_read_ = mode != 1;
-  can_write_ = mode != 0;
+  Adopt(handle, record_size, mode != 1, mode != 0);
   return true;
 }
 
 bool RecordFile::Create(const std::string& name, uint32_t record_size) {
   intptr_t handle = OpenShared(name, GENERIC_READ | GENERIC_WRITE, CREATE_ALWAYS);
   if (handle == kNoHandle) return false;
-  handle_ = handle;
-  record_size_ = record_size;
-  position_ = 0;
-  can_read_ = can_write_ = true;
+  Adopt(handle, record_size, true, true);
   return true;
-}
-
-void RecordFile::Seek(uint64_t record) {
-  if (!IsOpen()) {
-    SetIoError(kFileNotOpen);
-    return;
-  }
-  position_ = record;
 }
 
 void RecordFile::Read(void* record) {
