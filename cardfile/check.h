@@ -3,7 +3,7 @@
 // The checker distrusts every byte: it reads only through a caller's byte
 // source, never writes, visits each record at most once on each chain (so a
 // loop or a link past the end cannot make it run away), and names the first
-// rule it finds broken. It is the one checker of the project: the inspection
+// rule it finds broken. It is the one checker of the project: the viewing
 // tool and the tests both use it.
 #pragma once
 

@@ -1,6 +1,6 @@
 // Damaged card files, each made from one sound file by one small edit, with
 // the first rule of the format it breaks in the checker's words. The
-// checker's tests and the inspection tool's tests share the table.
+// checker's tests and the viewer's tests share the table.
 #pragma once
 
 #include <string>

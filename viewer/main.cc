@@ -2,10 +2,10 @@
 #include <string>
 #include <vector>
 
-#include "inspector/inspect.h"
+#include "viewer/view.h"
 
 int main(int argc, char** argv) {
   std::vector<std::string> args;
   for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
-  return orninspect::Main(args, std::cout, std::cerr);
+  return ornview::Main(args, std::cout, std::cerr);
 }

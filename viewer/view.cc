@@ -1,4 +1,4 @@
-#include "inspector/inspect.h"
+#include "viewer/view.h"
 
 #include <cstdio>
 #include <fstream>
@@ -7,12 +7,12 @@
 #include "cardfile/check.h"
 #include "cardfile/format.h"
 
-namespace orninspect {
+namespace ornview {
 namespace {
 
 using cardfile::TInfoBlock;
 
-constexpr const char* kUsage = "Usage: orninspect [--check] FILE\n";
+constexpr const char* kUsage = "Usage: ornview [--check] FILE\n";
 
 constexpr const char* kHelp =
     "Shows a card file: its header, then its cards in list order with their\n"
@@ -152,8 +152,8 @@ class Listing : public cardfile::CardFileVisitor {
   std::vector<uint32_t> free_;
 };
 
-int Inspect(const std::string& path, bool check_only, std::ostream& out, std::ostream& err) {
-  const std::string who = "orninspect: " + path + ": ";
+int View(const std::string& path, bool check_only, std::ostream& out, std::ostream& err) {
+  const std::string who = "ornview: " + path + ": ";
   FileBytes file(path);
   if (!file.IsOpen()) {
     err << who << "cannot be opened for reading\n";
@@ -213,25 +213,25 @@ int Main(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
       out << kUsage << kHelp;
       return kExitOk;
     } else if (arg == "--version") {
-      out << "orninspect " ORN2ANSI_VERSION "\n";
+      out << "ornview " ORN2ANSI_VERSION "\n";
       return kExitOk;
     } else {
-      err << "orninspect: unknown option " << arg << '\n' << kUsage;
+      err << "ornview: unknown option " << arg << '\n' << kUsage;
       return kExitTrouble;
     }
   }
   if (files.size() != 1) {
-    err << "orninspect: " << (files.empty() ? "no file named" : "one file at a time") << '\n'
+    err << "ornview: " << (files.empty() ? "no file named" : "one file at a time") << '\n'
         << kUsage;
     return kExitTrouble;
   }
-  int status = Inspect(files[0], check_only, out, err);
+  int status = View(files[0], check_only, out, err);
   out.flush();
   if (!out) {
-    err << "orninspect: standard output cannot be written\n";
+    err << "ornview: standard output cannot be written\n";
     return kExitTrouble;
   }
   return status;
 }
 
-}  // namespace orninspect
+}  // namespace ornview

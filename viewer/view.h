@@ -1,4 +1,4 @@
-// orninspect: shows what a card file holds and checks it against the rules
+// ornview: shows what a card file holds and checks it against the rules
 // of the format. It only ever reads the file.
 #pragma once
 
@@ -9,7 +9,7 @@
 
 #include "cardfile/charset.h"
 
-namespace orninspect {
+namespace ornview {
 
 // Exit statuses.
 constexpr int kExitOk = 0;       // listed, or checked and valid
@@ -26,4 +26,4 @@ int Main(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
 // backslash, and \xNN for control codes and bytes without a character.
 std::string ShowText(std::string_view bytes, const cardfile::CodePageTable& page);
 
-}  // namespace orninspect
+}  // namespace ornview

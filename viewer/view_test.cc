@@ -1,6 +1,6 @@
-// orninspect end to end: the real binary, its exact output, and its check of
+// ornview end to end: the real binary, its exact output, and its check of
 // damaged files and of converted ones.
-#include "inspector/inspect.h"
+#include "viewer/view.h"
 
 #include <gtest/gtest.h>
 
@@ -30,19 +30,19 @@ using testing_support::TempDir;
 using testing_support::WriteFileBytes;
 
 const std::string kExamples = ORN2ANSI_SOURCE_DIR "/examples/";
-const std::string kUsage = "Usage: orninspect [--check] FILE\n";
+const std::string kUsage = "Usage: ornview [--check] FILE\n";
 
-// Runs orninspect and checks what every run must: an ordinary end within
+// Runs ornview and checks what every run must: an ordinary end within
 // the time allowed.
-RunResult Inspect(std::vector<std::string> args, const RunOptions& options = {}) {
-  args.insert(args.begin(), ORNINSPECT_BINARY);
+RunResult View(std::vector<std::string> args, const RunOptions& options = {}) {
+  args.insert(args.begin(), ORNVIEW_BINARY);
   RunResult result = RunCommand(args, options);
   EXPECT_EQ(result.signal, 0);
   EXPECT_FALSE(result.timed_out);
   return result;
 }
 
-TEST(Inspect, ListsTheSamplesExactly) {
+TEST(View, ListsTheSamplesExactly) {
   const struct {
     const char* file;
     std::string listing;
@@ -148,14 +148,14 @@ TEST(Inspect, ListsTheSamplesExactly) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
-    RunResult r = Inspect({kExamples + c.file});
+    RunResult r = View({kExamples + c.file});
     EXPECT_EQ(r.out, c.listing);
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.exit_status, 0);
   }
 }
 
-TEST(Inspect, ChecksTheSamples) {
+TEST(View, ChecksTheSamples) {
   const struct {
     const char* file;
     const char* totals;
@@ -167,7 +167,7 @@ TEST(Inspect, ChecksTheSamples) {
   };
   for (const auto& c : cases) {
     const std::string path = kExamples + c.file;
-    RunResult r = Inspect({"--check", path});
+    RunResult r = View({"--check", path});
     EXPECT_EQ(r.out, path + ": valid card file, " + c.totals + "\n");
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.exit_status, 0);
@@ -176,15 +176,15 @@ TEST(Inspect, ChecksTheSamples) {
 
 // Every damaged file gets one clear line naming the broken rule, in both
 // modes, and stays as it was.
-TEST(Inspect, NamesTheBrokenRuleOfEveryDamagedFile) {
+TEST(View, NamesTheBrokenRuleOfEveryDamagedFile) {
   TempDir dir;
   const std::string path = dir.File("damaged.orn");
   for (const auto& damaged : testing_support::DamagedFiles()) {
     SCOPED_TRACE(damaged.name);
     WriteFileBytes(path, damaged.image);
     for (bool check : {true, false}) {
-      RunResult r = check ? Inspect({"--check", path}) : Inspect({path});
-      EXPECT_EQ(r.err, "orninspect: " + path + ": " + damaged.problem + "\n");
+      RunResult r = check ? View({"--check", path}) : View({path});
+      EXPECT_EQ(r.err, "ornview: " + path + ": " + damaged.problem + "\n");
       EXPECT_EQ(r.exit_status, 1);
       // The listing, when there is one, comes first and is whole.
       if (check) {
@@ -198,7 +198,7 @@ TEST(Inspect, NamesTheBrokenRuleOfEveryDamagedFile) {
   }
 }
 
-TEST(Inspect, ListsADamagedFileAsFarAsItCanGo) {
+TEST(View, ListsADamagedFileAsFarAsItCanGo) {
   CardFileBuilder builder;
   builder.Title("Loop");
   for (const char* text : {"a", "b", "c"}) builder.Card({text});
@@ -206,7 +206,7 @@ TEST(Inspect, ListsADamagedFileAsFarAsItCanGo) {
   SetLink(image, 2, cardfile::NextCard, 1);  // 1, 2, then back to 1
   TempDir dir;
   WriteFileBytes(dir.File("f"), image);
-  RunResult r = Inspect({dir.File("f")});
+  RunResult r = View({dir.File("f")});
   EXPECT_EQ(r.out,
             "Title         \"Loop\"\n"
             "Signature     OEM (55 51)\n"
@@ -222,12 +222,12 @@ TEST(Inspect, ListsADamagedFileAsFarAsItCanGo) {
             "     2: \"b\" | \"\"\n"
             "Free list     none\n"
             "Totals        2 cards, 0 free records\n");
-  EXPECT_EQ(r.err, "orninspect: " + dir.File("f") +
+  EXPECT_EQ(r.err, "ornview: " + dir.File("f") +
                        ": card 2: NextCard 1 goes back to a card already in the list\n");
   EXPECT_EQ(r.exit_status, 1);
 }
 
-TEST(Inspect, ShowsWhatTheHeaderRecordReallyHolds) {
+TEST(View, ShowsWhatTheHeaderRecordReallyHolds) {
   CardFileBuilder builder(2, 1);
   builder.Title(std::string(60, 'T'));
   builder.Card({"x\"y\\z", "\x01\x7F", "\xFF"});
@@ -242,7 +242,7 @@ TEST(Inspect, ShowsWhatTheHeaderRecordReallyHolds) {
   image += std::string(10, '\0');    // part of a record
   TempDir dir;
   WriteFileBytes(dir.File("f"), image);
-  RunResult r = Inspect({dir.File("f")});
+  RunResult r = View({dir.File("f")});
   EXPECT_EQ(r.out, "Title         \"" + std::string(60, 'T') +
                        "\" (length 200, cut to 60)\n"
                        "Signature     OEM (55 51)\n"
@@ -257,11 +257,11 @@ TEST(Inspect, ShowsWhatTheHeaderRecordReallyHolds) {
                        "     1: \"x\\\"y\\\\z\" \"\\x01\\x7F\" | \"\u00A0\"\n"
                        "Free list     none\n"
                        "Totals        1 card, 0 free records\n");
-  EXPECT_EQ(r.err, "orninspect: " + dir.File("f") + ": title: length 200 above 60\n");
+  EXPECT_EQ(r.err, "ornview: " + dir.File("f") + ": title: length 200 above 60\n");
   EXPECT_EQ(r.exit_status, 1);
 }
 
-TEST(Inspect, ShowText) {
+TEST(View, ShowText) {
   const struct {
     std::string bytes;
     bool ansi;
@@ -280,11 +280,11 @@ TEST(Inspect, ShowText) {
   };
   for (const auto& c : cases) {
     const auto& page = c.ansi ? cardfile::CodePage1252 : cardfile::CodePage437;
-    EXPECT_EQ(orninspect::ShowText(c.bytes, page), c.shown) << c.shown;
+    EXPECT_EQ(ornview::ShowText(c.bytes, page), c.shown) << c.shown;
   }
 }
 
-TEST(Inspect, CommandLine) {
+TEST(View, CommandLine) {
   TempDir dir;
   const std::string missing = dir.File("missing.orn");
   const std::string sample = kExamples + "symboles.orn";
@@ -293,49 +293,49 @@ TEST(Inspect, CommandLine) {
     int status;
     std::string out, err;
   } cases[] = {
-      {{}, 2, "", "orninspect: no file named\n" + kUsage},
-      {{"--check"}, 2, "", "orninspect: no file named\n" + kUsage},
-      {{sample, sample}, 2, "", "orninspect: one file at a time\n" + kUsage},
-      {{"--frob", sample}, 2, "", "orninspect: unknown option --frob\n" + kUsage},
-      {{"-c", sample}, 2, "", "orninspect: unknown option -c\n" + kUsage},
-      {{"--version"}, 0, "orninspect 3.3\n", ""},
-      {{missing}, 2, "", "orninspect: " + missing + ": cannot be opened for reading\n"},
+      {{}, 2, "", "ornview: no file named\n" + kUsage},
+      {{"--check"}, 2, "", "ornview: no file named\n" + kUsage},
+      {{sample, sample}, 2, "", "ornview: one file at a time\n" + kUsage},
+      {{"--frob", sample}, 2, "", "ornview: unknown option --frob\n" + kUsage},
+      {{"-c", sample}, 2, "", "ornview: unknown option -c\n" + kUsage},
+      {{"--version"}, 0, "ornview 3.3\n", ""},
+      {{missing}, 2, "", "ornview: " + missing + ": cannot be opened for reading\n"},
       {{"--check", "--", missing},
        2,
        "",
-       "orninspect: " + missing + ": cannot be opened for reading\n"},
+       "ornview: " + missing + ": cannot be opened for reading\n"},
       {{sample, "--check"}, 0, sample + ": valid card file, 7 cards, 0 free records\n", ""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.args));
-    RunResult r = Inspect(c.args);
+    RunResult r = View(c.args);
     EXPECT_EQ(r.exit_status, c.status);
     EXPECT_EQ(r.out, c.out);
     EXPECT_EQ(r.err, c.err);
   }
   // A folder opens on some systems and not on others, but is never read.
-  RunResult folder = Inspect({dir.path()});
+  RunResult folder = View({dir.path()});
   EXPECT_EQ(folder.exit_status, 2);
   EXPECT_EQ(folder.out, "");
-  EXPECT_EQ(folder.err.rfind("orninspect: " + dir.path() + ": cannot be ", 0), 0u) << folder.err;
-  RunResult help = Inspect({"--help"});
+  EXPECT_EQ(folder.err.rfind("ornview: " + dir.path() + ": cannot be ", 0), 0u) << folder.err;
+  RunResult help = View({"--help"});
   EXPECT_EQ(help.exit_status, 0);
   EXPECT_EQ(help.out.rfind(kUsage, 0), 0u);
   EXPECT_NE(help.out.find("--check"), std::string::npos);
 }
 
-TEST(Inspect, AFullStandardOutputIsReported) {
+TEST(View, AFullStandardOutputIsReported) {
   RunOptions options;
   options.stdout_mode = testing_support::StdoutMode::kDevFull;
-  RunResult r = Inspect({kExamples + "recettes.orn"}, options);
-  EXPECT_EQ(r.err, "orninspect: standard output cannot be written\n");
+  RunResult r = View({kExamples + "recettes.orn"}, options);
+  EXPECT_EQ(r.err, "ornview: standard output cannot be written\n");
   EXPECT_EQ(r.exit_status, 2);
 }
 
 // Random OEM card files of every geometry, list order and free list, with
 // texts of every byte, converted by orn2ansi: each target passes the check
 // with all the cards of its source.
-TEST(Inspect, EveryConvertedTargetPassesTheCheck) {
+TEST(View, EveryConvertedTargetPassesTheCheck) {
   std::mt19937 random(7);  // a fixed seed: the same files on every run
   auto below = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
   TempDir dir;
@@ -370,12 +370,12 @@ TEST(Inspect, EveryConvertedTargetPassesTheCheck) {
 
     const std::string totals =
         std::to_string(cards.size()) + (cards.size() == 1 ? " card, " : " cards, ");
-    RunResult r = Inspect({"--check", source});
+    RunResult r = View({"--check", source});
     EXPECT_EQ(r.out, source + ": valid card file, " + totals + std::to_string(free.size()) +
                          (free.size() == 1 ? " free record\n" : " free records\n"));
     RunResult converted = testing_support::RunProgram({source, "/v", target, "/y"});
     EXPECT_EQ(converted.exit_status, 0);
-    r = Inspect({"--check", target});
+    r = View({"--check", target});
     EXPECT_EQ(r.out, target + ": valid card file, " + totals + "0 free records\n");
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.exit_status, 0);
