@@ -100,7 +100,7 @@ TEST(View, ListsTheSamplesExactly) {
        "Free list     none\n"
        "Totals        6 cards, 0 free records\n"},
       {"symboles.orn",
-       "Title         \"═══ Aide-mémoire ═══\"\n"
+       "Title         \"═══ Aide-m\u00e9moire ═══\"\n"
        "Signature     OEM (55 51)\n"
        "Code page     437\n"
        "Version       1, revision 1\n"
@@ -124,7 +124,7 @@ TEST(View, ListsTheSamplesExactly) {
       // Best fit: frames become + - and the broken bar, Greek letters Latin
       // ones, comparisons =; the characters 1252 has stay as they were.
       {"symboles.ansi.orn",
-       "Title         \"--- Aide-mémoire ---\"\n"
+       "Title         \"--- Aide-m\u00e9moire ---\"\n"
        "Signature     ANSI (DA 51)\n"
        "Code page     1252\n"
        "Version       1, revision 1\n"
