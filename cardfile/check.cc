@@ -112,15 +112,14 @@ class Checker {
     }
     header_.first_group = header_.info[TInfoBlock::FirstGroupSlots];
     header_.second_group = header_.info[TInfoBlock::SecondGroupSlots];
-    const int slots = int{header_.first_group} + int{header_.second_group};
-    if (slots < MinSlotsPerRecord || slots > MaxSlotsPerRecord) {
+    if (!GeometryFitsFrame(header_.first_group, header_.second_group)) {
       Fail(Number(header_.first_group) + " + " + Number(header_.second_group) +
            " slots per record: outside " + Number(MinSlotsPerRecord) + " to " +
            Number(MaxSlotsPerRecord));
       return false;
     }
-    slots_ = slots;
-    header_.record_size = static_cast<uint16_t>(SlotSize * slots + LinkBlockSize);
+    slots_ = header_.first_group + header_.second_group;
+    header_.record_size = static_cast<uint16_t>(SlotSize * slots_ + LinkBlockSize);
     if (size < header_.record_size) {
       Fail(Bytes(size) + ": shorter than one record of " + Bytes(header_.record_size));
       return false;
@@ -225,7 +224,7 @@ class Checker {
   void CheckSlot(const uint8_t* slot, const std::string& where) {
     if (slot[0] > SlotTextMax && !options_.accept_long_slots) {
       Fail(where + ": length " + Number(slot[0]) + " above " + Number(SlotTextMax));
-    } else if (options_.clean_slot_tails &&
+    } else if (options_.clean_slot_tails && slot[0] < SlotTextMax &&
                std::any_of(slot + 1 + slot[0], slot + SlotSize, [](uint8_t b) { return b != 0; })) {
       Fail(where + ": bytes after the text are not zero");
     }

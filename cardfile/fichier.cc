@@ -62,12 +62,6 @@ void TFichier::SetGeometry(uint8_t first_group_slots, uint8_t second_group_slots
   info_slot_ = static_cast<uint8_t>(FrameSlots + 2 - slots_per_record_);
 }
 
-bool TFichier::GeometryFitsFrame() const {
-  // Summed wide, so that 200 + 58 is not taken for 2.
-  int slots = int{first_group_slots_} + int{second_group_slots_};
-  return slots >= MinSlotsPerRecord && slots <= MaxSlotsPerRecord;
-}
-
 std::unique_ptr<TFichier> TFichier::Open(const std::string& file_name, uint8_t mode) {
   std::unique_ptr<TFichier> handle(new TFichier(file_name));
   TInfoBlock info;
@@ -76,7 +70,7 @@ std::unique_ptr<TFichier> TFichier::Open(const std::string& file_name, uint8_t m
   // A record of another number of slots does not fit the frame.
   uint8_t a = info[TInfoBlock::FirstGroupSlots];
   uint8_t b = info[TInfoBlock::SecondGroupSlots];
-  if (int{a} + int{b} < MinSlotsPerRecord || int{a} + int{b} > MaxSlotsPerRecord) return handle;
+  if (!GeometryFitsFrame(a, b)) return handle;
   handle->SetGeometry(a, b);
   handle->open_mode_ = mode;
   rt::SetFileMode(mode);
@@ -104,7 +98,7 @@ std::unique_ptr<TFichier> TFichier::CreateNew(const std::string& file_name,
   handle->open_mode_ = 2;
   // A geometry that does not fit the frame is refused before the file is
   // touched.
-  if (!handle->GeometryFitsFrame()) return handle;
+  if (!GeometryFitsFrame(handle->first_group_slots_, handle->second_group_slots_)) return handle;
   handle->is_open_ = handle->file_var_.Create(file_name, handle->record_size_);
   rt::TakeIoResult();
   if (!handle->is_open_) return handle;

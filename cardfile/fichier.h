@@ -87,7 +87,6 @@ class TFichier {
 
  private:
   explicit TFichier(std::string file_name);
-  bool GeometryFitsFrame() const;
 
   rt::RecordFile file_var_;
   std::string file_name_;

@@ -29,6 +29,13 @@ static_assert(FrameSize == 382);
 constexpr int MinSlotsPerRecord = 2;
 constexpr int MaxSlotsPerRecord = FrameSlots;
 
+// Whether records of these two groups fit the frame. Summed wide, so that
+// 200 + 58 is not taken for 2.
+constexpr bool GeometryFitsFrame(uint8_t first_group_slots, uint8_t second_group_slots) {
+  const int slots = int{first_group_slots} + int{second_group_slots};
+  return slots >= MinSlotsPerRecord && slots <= MaxSlotsPerRecord;
+}
+
 // The info block lies in the header's second slot, at file offsets 61..121,
 // whatever the geometry; a file shorter than that is no card file.
 constexpr size_t InfoOffset = SlotSize;

@@ -28,14 +28,5 @@ TEST(Format, InfoTemplateBytes) {
   EXPECT_EQ(InfoTemplate.Word(TInfoBlock::CodePage), 437);
 }
 
-TEST(Format, RecordsAreRightAlignedInTheFrame) {
-  // A record of c slots starts in frame slot 7 - c and ends with the frame.
-  for (int c = 2; c <= 6; ++c) {
-    size_t record_size = SlotSize * c + LinkBlockSize;
-    TRecordFrame frame;
-    EXPECT_EQ(frame.Slot(7 - c) + record_size, frame.bytes.data() + FrameSize) << c;
-  }
-}
-
 }  // namespace
 }  // namespace cardfile

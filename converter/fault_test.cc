@@ -207,8 +207,9 @@ TEST_F(Faults, StandardInputClosedOrEndedAtTheQuestion) {
       {"closed", StdinMode::kClosed, "", StdoutMode::kPipe, 1,
        kQuestion + Report("EInOutError", "Erreur E/S 6")},
       {"at its end", StdinMode::kData, "", StdoutMode::kPipe, 0, kQuestion},
-      // A line that is no answer and ends the input: no answer can follow.
-      {"ended inside a line", StdinMode::kData, "x", StdoutMode::kPipe, 0, kQuestion},
+      // A line that is no answer and ends the input: asked again, then no
+      // answer can follow.
+      {"ended inside a line", StdinMode::kData, "x", StdoutMode::kPipe, 0, kQuestion + kQuestion},
       {"closed, and the report cannot be written", StdinMode::kClosed, "", StdoutMode::kClosed, 1,
        ""},
       {"at its end, and the question cannot be written", StdinMode::kData, "", StdoutMode::kDevFull,

@@ -13,6 +13,9 @@ bool AskYesNo(std::string_view question) {
     rt::Flush();
     rt::CheckIoResult();
     char answer = rt::ReadChar();
+    // Taken before the rest of the line is read: a wrong answer on the last,
+    // unended line is still answered with the question.
+    const bool ended = rt::InputEnded();
     rt::ReadLn();
     rt::CheckIoResult();
     answer = UpCase(answer);
@@ -20,7 +23,7 @@ bool AskYesNo(std::string_view question) {
     if (answer == 'N') return false;
     // Once the input has ended no answer can come: asking again would never
     // stop, so the end of the input means no.
-    if (rt::InputEnded()) return false;
+    if (ended) return false;
   }
 }
 

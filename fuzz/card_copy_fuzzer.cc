@@ -90,8 +90,11 @@ Expectation Expect(const std::string& source) {
     info[TInfoBlock::InfoLength] = cardfile::CurrentInfoLength;
   }
   if (info[TInfoBlock::FileKind] < 'A' || info[TInfoBlock::FileKind] > 'Z') return e;
+  if (!cardfile::GeometryFitsFrame(info[TInfoBlock::FirstGroupSlots],
+                                   info[TInfoBlock::SecondGroupSlots])) {
+    return e;
+  }
   const int slots = info[TInfoBlock::FirstGroupSlots] + info[TInfoBlock::SecondGroupSlots];
-  if (slots < cardfile::MinSlotsPerRecord || slots > cardfile::MaxSlotsPerRecord) return e;
   const uint64_t size = SlotSize * static_cast<uint64_t>(slots) + cardfile::LinkBlockSize;
   if (source.size() < size) {
     e.raises = true;  // the header read comes short

@@ -54,7 +54,7 @@ void Append(const char* data, size_t size) {
 
 // True when a character is waiting; reads more input when the buffer is spent.
 bool Fill() {
-  if (!in.opened) in.opened = true;
+  in.opened = true;
   if (in.next < in.used) return true;
   if (in.ended) return false;
   size_t got = 0;

@@ -1,6 +1,7 @@
 #include "viewer/view.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <ostream>
 
@@ -154,6 +155,13 @@ class Listing : public cardfile::CardFileVisitor {
 
 int View(const std::string& path, bool check_only, std::ostream& out, std::ostream& err) {
   const std::string who = "ornview: " + path + ": ";
+  // A FIFO or a device would block the open or never end: only a regular
+  // file can be a card file.
+  std::error_code error;
+  if (std::filesystem::exists(path, error) && !std::filesystem::is_regular_file(path, error)) {
+    err << who << "is not a regular file\n";
+    return kExitTrouble;
+  }
   FileBytes file(path);
   if (!file.IsOpen()) {
     err << who << "cannot be opened for reading\n";

@@ -3,6 +3,7 @@
 #include "viewer/view.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <numeric>
@@ -313,11 +314,15 @@ TEST(View, CommandLine) {
     EXPECT_EQ(r.out, c.out);
     EXPECT_EQ(r.err, c.err);
   }
-  // A folder opens on some systems and not on others, but is never read.
-  RunResult folder = View({dir.path()});
-  EXPECT_EQ(folder.exit_status, 2);
-  EXPECT_EQ(folder.out, "");
-  EXPECT_EQ(folder.err.rfind("ornview: " + dir.path() + ": cannot be ", 0), 0u) << folder.err;
+  // A folder or a FIFO is no card file, and a FIFO must not block the tool.
+  ASSERT_EQ(mkfifo(dir.File("fifo").c_str(), 0600), 0);
+  for (const std::string& name : {dir.path(), dir.File("fifo")}) {
+    RunResult r = View({name});
+    EXPECT_EQ(r.exit_status, 2);
+    EXPECT_FALSE(r.timed_out);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "ornview: " + name + ": is not a regular file\n");
+  }
   RunResult help = View({"--help"});
   EXPECT_EQ(help.exit_status, 0);
   EXPECT_EQ(help.out.rfind(kUsage, 0), 0u);
