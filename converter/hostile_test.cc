@@ -125,6 +125,7 @@ class HostileSources : public ::testing::Test {
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.exit_status, ending == Ending::kCopied || ending == Ending::kNoSource ? 0 : 1);
     EXPECT_EQ(Snapshot(Src()), before);
+    ExpectViewerComplainsClearly();
     std::vector<std::string> texts;
     if (ending == Ending::kNoSource || ending == Ending::kShortHeader) {
       EXPECT_EQ(MaskLocation(r.out), ExpectedOut(ending, 0, Dst()));
@@ -138,6 +139,19 @@ class HostileSources : public ::testing::Test {
     for (const auto& card : file.cards) texts.push_back(card.slots[0]);
     EXPECT_EQ(MaskLocation(r.out), ExpectedOut(ending, texts.size(), Dst()));
     return texts;
+  }
+
+  // The viewer's check on the same damaged source: an answer, never a crash
+  // or a hang, and a broken rule named on one line of standard error.
+  void ExpectViewerComplainsClearly() {
+    RunResult r = testing_support::RunCommand({ORNVIEW_BINARY, "--check", Src()});
+    EXPECT_EQ(r.signal, 0);
+    EXPECT_FALSE(r.timed_out);
+    EXPECT_TRUE(r.exit_status == 0 || r.exit_status == 1) << r.exit_status;
+    if (r.exit_status == 1) {
+      EXPECT_EQ(r.err.rfind("ornview: " + Src() + ": ", 0), 0u) << r.err;
+      EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
+    }
   }
 
   TempDir dir_;
