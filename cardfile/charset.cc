@@ -1,5 +1,7 @@
 #include "cardfile/charset.h"
 
+#include <cstdio>
+
 #include "cardfile/format.h"
 
 namespace cardfile {
@@ -141,6 +143,12 @@ bool EncodeUtf8(std::string_view text, const CodePageTable& page, std::string* o
     out->push_back(static_cast<char>(byte));
   }
   return true;
+}
+
+std::string HexByte(uint8_t byte) {
+  char text[3];
+  std::snprintf(text, sizeof text, "%02X", byte);
+  return text;
 }
 
 }  // namespace cardfile

@@ -30,6 +30,10 @@ extern const CodePageTable CodePage1252;
 uint16_t TextCodePage(uint16_t signature);
 const CodePageTable& TextCodePageTable(uint16_t signature);
 
+// A byte as two upper-case hexadecimal digits, as messages and listings
+// show bytes.
+std::string HexByte(uint8_t byte);
+
 // Appends the UTF-8 bytes of a character.
 void AppendUtf8(char32_t c, std::string& out);
 

@@ -1,8 +1,9 @@
 #include "cardfile/check.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <memory>
+
+#include "cardfile/charset.h"
 
 namespace cardfile {
 namespace {
@@ -31,12 +32,6 @@ class RecordMarks {
   static constexpr uint32_t kPageSize = 1u << 16;
   std::vector<std::unique_ptr<uint8_t[]>> pages_;
 };
-
-std::string Hex(uint8_t byte) {
-  char text[3];
-  std::snprintf(text, sizeof text, "%02X", byte);
-  return text;
-}
 
 std::string Number(uint64_t n) { return std::to_string(n); }
 
@@ -91,8 +86,8 @@ class Checker {
     std::copy(first + InfoOffset, first + ProbeSize, stored.bytes.begin());
     const uint16_t signature = stored.Word(TInfoBlock::Signature);
     if (signature != OemSignature && signature != AnsiSignature) {
-      Fail("no card file signature at bytes 62-63: " + Hex(stored[TInfoBlock::Signature]) + " " +
-           Hex(stored[TInfoBlock::Signature + 1]) + " (55 51 is OEM, DA 51 is ANSI)");
+      Fail("no card file signature at bytes 62-63: " + HexByte(stored[TInfoBlock::Signature]) +
+           " " + HexByte(stored[TInfoBlock::Signature + 1]) + " (55 51 is OEM, DA 51 is ANSI)");
       return false;
     }
     if (stored[TInfoBlock::Version] > MaxVersion) {
@@ -107,7 +102,7 @@ class Checker {
     }
     const uint8_t kind = header_.info[TInfoBlock::FileKind];
     if (kind < 'A' || kind > 'Z') {
-      Fail("FileKind byte " + Hex(kind) + " is not a capital letter A to Z");
+      Fail("FileKind byte " + HexByte(kind) + " is not a capital letter A to Z");
       return false;
     }
     header_.first_group = header_.info[TInfoBlock::FirstGroupSlots];

@@ -1,16 +1,17 @@
 #include "viewer/view.h"
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <ostream>
 
+#include "cardfile/charset.h"
 #include "cardfile/check.h"
 #include "cardfile/format.h"
 
 namespace ornview {
 namespace {
 
+using cardfile::HexByte;
 using cardfile::TInfoBlock;
 
 constexpr const char* kUsage = "Usage: ornview [--check] FILE\n";
@@ -56,12 +57,6 @@ class FileBytes : public cardfile::CardFileBytes {
   bool sized_ = false;
 };
 
-std::string Hex(uint8_t byte) {
-  char text[3];
-  std::snprintf(text, sizeof text, "%02X", byte);
-  return text;
-}
-
 std::string Count(uint64_t n, const char* one, const char* many) {
   return std::to_string(n) + " " + (n == 1 ? one : many);
 }
@@ -88,8 +83,8 @@ class Listing : public cardfile::CardFileVisitor {
     }
     out_ << '\n';
     Line("Signature") << (signature == cardfile::AnsiSignature ? "ANSI" : "OEM") << " ("
-                      << Hex(info[TInfoBlock::Signature]) << ' '
-                      << Hex(info[TInfoBlock::Signature + 1]) << ")\n";
+                      << HexByte(info[TInfoBlock::Signature]) << ' '
+                      << HexByte(info[TInfoBlock::Signature + 1]) << ")\n";
     const uint16_t code_page = info.Word(TInfoBlock::CodePage);
     Line("Code page") << code_page;
     if (code_page != cardfile::TextCodePage(signature)) {
@@ -196,7 +191,7 @@ std::string ShowText(std::string_view bytes, const cardfile::CodePageTable& page
     const auto b = static_cast<uint8_t>(byte);
     const char32_t c = page[b];
     if (c == cardfile::NoCharacter || c < 0x20 || c == 0x7F) {
-      shown += "\\x" + Hex(b);
+      shown += "\\x" + HexByte(b);
     } else if (c == '"' || c == '\\') {
       shown += '\\';
       shown += static_cast<char>(c);
